@@ -1,0 +1,101 @@
+// Golden-section search for the centre of curvature that minimises an
+// objective over a bracket, shared by both minimising functions.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "core/zones.h"
+
+namespace pellux {
+
+struct GoldenResult {
+    double point; // best centre of curvature; 0 when the status failed
+    double value; // objective at that point; 0 when the status failed
+    int passes;   // narrowing passes made
+};
+
+struct GoldenConstants {
+    double r; // (sqrt 5 - 1) / 2, the reciprocal of the golden ratio
+    double c; // 1 - r
+};
+
+inline GoldenConstants golden_constants()
+{
+    const double r = (std::sqrt(5.0) - 1.0) * 0.5;
+    return {r, 1.0 - r};
+}
+
+// Relative tolerance: fittol clamped to [1e-6, 0.1]; NaN stays NaN.
+inline double golden_tolerance(double fittol)
+{
+    const double m = 0.1 < fittol ? 0.1 : fittol;
+    return 0.000001 > m ? 0.000001 : m;
+}
+
+// Far more passes than any search that ends by its own test can make (each
+// pass narrows the bracket to 0.618 of its width, and the whole double range
+// is spanned in about 3,100 passes). Only a stall near zero reaches it.
+constexpr int kGoldenPassLimit = 10000;
+
+namespace detail {
+inline bool same_bits(double a, double b)
+{
+    std::uint64_t x;
+    std::uint64_t y;
+    std::memcpy(&x, &a, sizeof x);
+    std::memcpy(&y, &b, sizeof y);
+    return x == y;
+}
+} // namespace detail
+
+// Objective: double(double coc), which may write a failure into status.
+template <class Objective>
+GoldenResult golden_minimize(double x0, double x3, double fittol, Objective&& objective,
+                             FitStatus& status)
+{
+    const double t = golden_tolerance(fittol);
+    const GoldenConstants g = golden_constants();
+
+    double x1 = g.r * x0 + g.c * x3;
+    double x2 = g.r * x1 + g.c * x3;
+    double f1 = objective(x1);
+    double f2 = objective(x2);
+    if (status != 0)
+        return {0.0, 0.0, 0};
+
+    int passes = 0;
+    while (std::fabs(x3 - x0) > (std::fabs(x2) + std::fabs(x1)) * t) {
+        const double before[4] = {x0, x1, x2, x3};
+        if (f2 >= f1) {
+            x3 = x2;
+            x2 = x1;
+            f2 = f1;
+            x1 = g.r * x2 + g.c * x0;
+            f1 = objective(x1);
+        } else {
+            x0 = x1;
+            x1 = x2;
+            f1 = f2;
+            x2 = g.r * x1 + g.c * x3;
+            f2 = objective(x2);
+        }
+        ++passes;
+        if (status != 0)
+            return {0.0, 0.0, passes};
+        // Near a minimum at exactly zero the points can shrink into the
+        // subnormals, where the relative test underflows and can never end
+        // the search: stop once a pass moves none of the four points.
+        const bool stalled = detail::same_bits(before[0], x0) && detail::same_bits(before[1], x1) &&
+                             detail::same_bits(before[2], x2) && detail::same_bits(before[3], x3);
+        if (stalled || passes >= kGoldenPassLimit)
+            break;
+    }
+
+    if (f2 > f1)
+        return {x1, f1, passes};
+    return {x2, f2, passes};
+}
+
+} // namespace pellux

@@ -1,0 +1,107 @@
+#include "worksheet/procedures.h"
+
+#include "core/transverse.h"
+#include "core/vignetting.h"
+#include "core/wavefront.h"
+#include "core/zones.h"
+#include "host/result.h"
+
+using namespace pellux;
+
+namespace {
+
+ResultCell g_calc_max_abs_ta_cell;
+ResultCell g_minimize_max_abs_ta_cell;
+ResultCell g_calc_wfe_cell;
+ResultCell g_minimize_wfe_cell;
+ResultCell g_vignetting_cell;
+
+// Shape check of the zone vectors of one call, data first.
+template <int Count>
+ZoneCheck check_shapes(const ZoneVector* const (&vectors)[Count])
+{
+    ZoneShape shapes[Count];
+    for (int k = 0; k < Count; ++k)
+        shapes[k] = {vectors[k]->rows, vectors[k]->columns};
+    return check_zone_shapes(shapes, Count);
+}
+
+} // namespace
+
+XLOPER12* xl_CalcMaxAbsTA(const ZoneVector* data, const ZoneVector* ideal, const ZoneVector* tol,
+                          const double* coc)
+{
+    ResultCell& cell = g_calc_max_abs_ta_cell;
+    const ZoneCheck shape = check_shapes({data, ideal, tol});
+    if (!shape.ok)
+        return set_num_error(cell);
+
+    FitStatus status = shape.status;
+    const double r = max_abs_ta(zone_elements(data), zone_elements(ideal), zone_elements(tol),
+                                shape.zones, *coc, status);
+    return status != 0 ? set_num_error(cell) : set_number(cell, r);
+}
+
+XLOPER12* xl_MinimizeMaxAbsTA(const ZoneVector* data, const ZoneVector* ideal, const ZoneVector* tol,
+                              const double* fittol)
+{
+    ResultCell& cell = g_minimize_max_abs_ta_cell;
+    const ZoneCheck shape = check_shapes({data, ideal, tol});
+    if (!shape.ok)
+        return set_num_error(cell);
+
+    FitStatus status = shape.status;
+    double coc = 0.0;
+    const double value = best_coc_for_ta(zone_elements(data), zone_elements(ideal),
+                                         zone_elements(tol), shape.zones, *fittol, coc, status);
+    return status != 0 ? set_num_error(cell) : set_pair(cell, coc, value);
+}
+
+XLOPER12* xl_CalcWFE(const ZoneVector* data, const ZoneVector* ideal, const ZoneVector* tol,
+                     const ZoneVector* zeff, const ZoneVector* zwidth, const double* rcurve,
+                     const double* coc, const double* wvl)
+{
+    ResultCell& cell = g_calc_wfe_cell;
+    const ZoneCheck shape = check_shapes({data, ideal, tol, zeff, zwidth});
+    if (!shape.ok)
+        return set_num_error(cell);
+
+    FitStatus status = shape.status;
+    const double radius = *rcurve;
+    const double centre = *coc;
+    const double wavelength = *wvl;
+    const double pv = wavefront_pv(zone_elements(data), zone_elements(ideal), zone_elements(tol),
+                                   zone_elements(zeff), zone_elements(zwidth), shape.zones, radius,
+                                   centre, status);
+    return status != 0 ? set_num_error(cell) : set_number(cell, pv / wavelength);
+}
+
+XLOPER12* xl_MinimizeWFE(const ZoneVector* data, const ZoneVector* ideal, const ZoneVector* tol,
+                         const ZoneVector* zeff, const ZoneVector* zwidth, const double* rcurve,
+                         const double* wvl, const double* fittol)
+{
+    ResultCell& cell = g_minimize_wfe_cell;
+    const ZoneCheck shape = check_shapes({data, ideal, tol, zeff, zwidth});
+    if (!shape.ok)
+        return set_num_error(cell);
+
+    FitStatus status = shape.status;
+    const double radius = *rcurve;
+    const double wavelength = *wvl;
+    const double tolerance = *fittol;
+    double coc = 0.0;
+    const double value = best_coc_for_wfe(zone_elements(data), zone_elements(ideal),
+                                          zone_elements(tol), zone_elements(zeff),
+                                          zone_elements(zwidth), shape.zones, radius, wavelength,
+                                          tolerance, coc, status);
+    return status != 0 ? set_num_error(cell) : set_pair(cell, coc, value);
+}
+
+XLOPER12* xl_Vignetting(const double* D, const double* N, const double* F, const double* L,
+                        const double* dstop)
+{
+    ResultCell& cell = g_vignetting_cell;
+    cell.xltype = xltypeNum;
+    cell.val.num = vignetting_magnitudes(*D, *N, *F, *L, *dstop);
+    return &cell;
+}
