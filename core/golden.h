@@ -67,7 +67,7 @@ GoldenResult golden_minimize(double x0, double x3, double fittol, Objective&& ob
 
     int passes = 0;
     while (std::fabs(x3 - x0) > (std::fabs(x2) + std::fabs(x1)) * t) {
-        const double before[4] = {x0, x1, x2, x3};
+        const double before[6] = {x0, x1, x2, x3, f1, f2};
         if (f2 >= f1) {
             x3 = x2;
             x2 = x1;
@@ -86,9 +86,12 @@ GoldenResult golden_minimize(double x0, double x3, double fittol, Objective&& ob
             return {0.0, 0.0, passes};
         // Near a minimum at exactly zero the points can shrink into the
         // subnormals, where the relative test underflows and can never end
-        // the search: stop once a pass moves none of the four points.
-        const bool stalled = detail::same_bits(before[0], x0) && detail::same_bits(before[1], x1) &&
-                             detail::same_bits(before[2], x2) && detail::same_bits(before[3], x3);
+        // the search. A pass that changes neither the four points nor their
+        // values would repeat itself for ever: stop there.
+        const double after[6] = {x0, x1, x2, x3, f1, f2};
+        bool stalled = true;
+        for (int k = 0; k < 6; ++k)
+            stalled = stalled && detail::same_bits(before[k], after[k]);
         if (stalled || passes >= kGoldenPassLimit)
             break;
     }
