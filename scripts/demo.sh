@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Worked example: a 6-inch f/8 mirror tested in six zones, reduced by the
+# Windows add-in Pellux.XLL inside the emulated Excel, under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+win=build/windows
+export WINEDEBUG=-all
+export WINEPREFIX=$PWD/$win/wineprefix
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+# Zone by zone: knife-edge readings and a perfect paraboloid's readings
+# (mils), Rayleigh tolerances (mils), effective radii and widths (inches).
+data='{5,24,40.5,56,71,87}'
+ideal='{3.88,22.66,38.6,54.39,70.15,85.8}'
+tol='{30,10,7.5,6,5,4.5}'
+zeff='{0.61,1.475,1.925,2.285,2.595,2.87}'
+zwidth='{1.22,0.51,0.39,0.33,0.29,0.26}'
+rcurve=96          # radius of curvature, inches
+wvl=0.0000217      # 550 nm in inches
+
+cat <<TEXT
+Six-zone Foucault test of a 6-inch f/8 mirror (R = $rcurve in)
+  readings (mils)       $data
+  ideal readings (mils) $ideal
+  tolerances (mils)     $tol
+  zone radii (inches)   $zeff
+  zone widths (inches)  $zwidth
+
+Pellux.XLL loaded by xlhost.exe under Wine:
+TEXT
+
+/usr/lib/wine/wine64 "$win/xlhost.exe" --list "$win/Pellux.XLL" | tr -d '\r'
+echo
+/usr/lib/wine/wine64 "$win/xlhost.exe" --digits 15 "$win/Pellux.XLL" \
+  "=CalcMaxAbsTA($data,$ideal,$tol,-1.5)" \
+  "=MinimizeMaxAbsTA($data,$ideal,$tol,0.001)" \
+  "=CalcWFE($data,$ideal,$tol,$zeff,$zwidth,$rcurve,-1.5,$wvl)" \
+  "=MinimizeWFE($data,$ideal,$tol,$zeff,$zwidth,$rcurve,$wvl,0.001)" \
+  "=Vignetting(6,1.3,48,6,25)" | tr -d '\r'

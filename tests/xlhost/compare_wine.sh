@@ -1,0 +1,137 @@
+#!/usr/bin/env bash
+# Runs the native xlhost on Pellux.so and the Windows xlhost.exe on Pellux.XLL
+# under Wine with the same formulas, the function list and a refused open,
+# and requires the same output. Vignetting results go through the C
+# runtimes' acos and log10, so those need only agree to 12 significant digits.
+#
+#   compare_wine.sh NATIVE_DIR WINDOWS_DIR FORMULA_FILE
+set -u
+
+if [ $# -ne 3 ]; then
+    echo "usage: $0 NATIVE_DIR WINDOWS_DIR FORMULA_FILE" >&2
+    exit 2
+fi
+native_dir=$(cd "$1" && pwd) || exit 2
+windows_dir=$(cd "$2" && pwd) || exit 2
+formula_file=$3
+wine=/usr/lib/wine/wine64
+
+for f in "$native_dir/xlhost" "$native_dir/Pellux.so" "$windows_dir/xlhost.exe" "$windows_dir/Pellux.XLL" \
+         "$formula_file" "$wine"; do
+    if [ ! -e "$f" ]; then
+        echo "compare_wine: missing $f" >&2
+        exit 2
+    fi
+done
+
+export WINEDEBUG=-all
+export WINEPREFIX="$windows_dir/wineprefix"
+export WINEDLLOVERRIDES="mscoree,mshtml="
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    mkdir -p "$WINEPREFIX"
+    "$wine" wineboot --init >/dev/null 2>&1
+fi
+
+mapfile -t formulas < <(grep -v -e '^[[:space:]]*#' -e '^[[:space:]]*$' "$formula_file" | tr -d '\r')
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# run_native NAME ARGS... / run_windows NAME ARGS...: stdout, stderr and exit
+# status into $work/NAME.{native,windows}{,.err,.rc}.
+run_native() {
+    local name=$1
+    shift
+    "$native_dir/xlhost" "$@" >"$work/$name.native" 2>"$work/$name.native.err"
+    echo $? >"$work/$name.native.rc"
+}
+run_windows() {
+    local name=$1
+    shift
+    # From the build directory, so the add-in is named by a relative path
+    # that xlhost turns into a Windows path.
+    (cd "$windows_dir" && "$wine" ./xlhost.exe "$@") >"$work/$name.raw" 2>"$work/$name.windows.err"
+    echo $? >"$work/$name.windows.rc"
+    tr -d '\r' <"$work/$name.raw" >"$work/$name.windows"
+    tr -d '\r' <"$work/$name.windows.err" >"$work/$name.err.tmp" && mv "$work/$name.err.tmp" "$work/$name.windows.err"
+}
+
+failures=0
+fail() {
+    echo "compare_wine: FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+# Line by line; inside a Vignetting block numbers may differ in the last
+# bits, elsewhere every line must be identical.
+same_output() {
+    local native=$1 windows=$2
+    [ "$(wc -l <"$native")" -eq "$(wc -l <"$windows")" ] || return 1
+    paste -d '\t' "$native" "$windows" | awk -F '\t' '
+        /^=/ { loose = (tolower($1) ~ /^=vignetting\(/) }
+        {
+            if ($1 == $2) next
+            number = "^  [-+]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][-+]?[0-9]+)?$"
+            if (loose && $1 ~ number && $2 ~ number) {
+                a = $1 + 0; b = $2 + 0
+                d = a - b; if (d < 0) d = -d
+                m = (a < 0 ? -a : a); n = (b < 0 ? -b : b); if (n > m) m = n
+                if (d <= 1e-12 * m) next
+            }
+            bad = 1
+        }
+        END { exit bad }'
+}
+
+check_pair() {
+    local name=$1 want_rc=$2
+    local native_rc windows_rc
+    native_rc=$(cat "$work/$name.native.rc")
+    windows_rc=$(cat "$work/$name.windows.rc")
+    if [ "$want_rc" = 0 ]; then
+        [ "$native_rc" = 0 ] || fail "$name: native exit status $native_rc"
+        [ "$windows_rc" = 0 ] || fail "$name: Windows exit status $windows_rc"
+    else
+        [ "$native_rc" != 0 ] || fail "$name: native exit status 0, expected a failure"
+        [ "$windows_rc" != 0 ] || fail "$name: Windows exit status 0, expected a failure"
+    fi
+    if ! same_output "$work/$name.native" "$work/$name.windows"; then
+        fail "$name: outputs differ (native -, Windows +)"
+        diff -u "$work/$name.native" "$work/$name.windows" | sed 's/^/    /' >&2
+    fi
+    if [ "$want_rc" = 0 ]; then
+        for side in native windows; do
+            if [ -s "$work/$name.$side.err" ]; then
+                fail "$name: $side xlhost wrote to stderr"
+                sed 's/^/    /' "$work/$name.$side.err" >&2
+            fi
+        done
+    fi
+}
+
+run_native formulas "$native_dir/Pellux.so" "${formulas[@]}"
+run_windows formulas Pellux.XLL "${formulas[@]}"
+check_pair formulas 0
+
+run_native list --list "$native_dir/Pellux.so"
+run_windows list --list Pellux.XLL
+check_pair list 0
+[ -s "$work/list.native" ] || fail "list: no functions listed"
+
+run_native refused --excel-version 11.0 "$native_dir/Pellux.so" "${formulas[0]}"
+run_windows refused --excel-version 11.0 Pellux.XLL "${formulas[0]}"
+check_pair refused 1
+for side in native windows; do
+    grep -q '^Alert (type 3): ' "$work/refused.$side.err" || fail "refused: no alert from the $side build"
+done
+if ! diff <(grep '^Alert' "$work/refused.native.err") <(grep '^Alert' "$work/refused.windows.err") >/dev/null; then
+    fail "refused: the alerts differ"
+    diff -u <(grep '^Alert' "$work/refused.native.err") <(grep '^Alert' "$work/refused.windows.err") >&2
+fi
+
+if [ "$failures" -ne 0 ]; then
+    echo "compare_wine: $failures check(s) failed" >&2
+    exit 1
+fi
+echo "compare_wine: native and Windows builds agree on ${#formulas[@]} formulas, the function list and a refused open"
+exit 0
