@@ -1,6 +1,7 @@
 #include "host/scratch.h"
 
 #include <cstring>
+#include <new>
 
 #include "host/platform.h"
 
@@ -10,6 +11,11 @@ namespace {
 
 ScratchRegistry* g_registry = nullptr;
 
+// Handed out when memory for the registry or a pool cannot be had: it has no
+// buffer, so every request is refused and the host sees null operands rather
+// than an exception crossing into it.
+ScratchPool g_no_pool{nullptr};
+
 void put_type(unsigned char* record, std::uint32_t type)
 {
     std::memcpy(record + offsetof(XLOPER12, xltype), &type, sizeof type);
@@ -17,22 +23,33 @@ void put_type(unsigned char* record, std::uint32_t type)
 
 } // namespace
 
-ScratchPool::ScratchPool() : thread_id(kUnclaimedThread), buffer(new unsigned char[kScratchBytes]), offset(0) {}
+ScratchPool::ScratchPool()
+    : thread_id(kUnclaimedThread), buffer(new (std::nothrow) unsigned char[kScratchBytes]), offset(0)
+{
+}
 
-ScratchRegistry::ScratchRegistry() : count(0), capacity(4), pools(new ScratchPool[4]) {}
+ScratchPool::ScratchPool(std::nullptr_t) : thread_id(kUnclaimedThread), buffer(nullptr), offset(0) {}
 
-ScratchRegistry& scratch_registry()
+ScratchRegistry::ScratchRegistry() : count(0), capacity(4), pools(new (std::nothrow) ScratchPool[4])
+{
+    if (pools == nullptr)
+        capacity = 0;
+}
+
+ScratchRegistry* scratch_registry()
 {
     if (g_registry == nullptr)
-        g_registry = new ScratchRegistry();
-    return *g_registry;
+        g_registry = new (std::nothrow) ScratchRegistry();
+    return g_registry;
 }
 
 ScratchPool& claim_pool(ScratchRegistry& registry, std::uint32_t thread_id)
 {
     if (registry.count >= registry.capacity) {
-        const std::int32_t grown = registry.capacity * 2;
-        auto* pools = new ScratchPool[grown];
+        const std::int32_t grown = registry.capacity == 0 ? 4 : registry.capacity * 2;
+        auto* pools = new (std::nothrow) ScratchPool[grown];
+        if (pools == nullptr)
+            return g_no_pool;
         for (std::int32_t i = 0; i < registry.count; ++i) {
             delete[] pools[i].buffer;
             pools[i].buffer = registry.pools[i].buffer;
@@ -50,17 +67,21 @@ ScratchPool& claim_pool(ScratchRegistry& registry, std::uint32_t thread_id)
 
 ScratchPool& current_pool()
 {
-    ScratchRegistry& registry = scratch_registry();
+    ScratchRegistry* registry = scratch_registry();
+    if (registry == nullptr)
+        return g_no_pool;
     const std::uint32_t id = current_thread_id();
-    for (std::int32_t i = 0; i < registry.count; ++i)
-        if (registry.pools[i].thread_id == id)
-            return registry.pools[i];
-    return claim_pool(registry, id);
+    for (std::int32_t i = 0; i < registry->count; ++i)
+        if (registry->pools[i].thread_id == id)
+            return registry->pools[i];
+    return claim_pool(*registry, id);
 }
 
 void* scratch_alloc(std::uint64_t size)
 {
     ScratchPool& pool = current_pool();
+    if (pool.buffer == nullptr)
+        return nullptr;
     // Compared against the room left, so a size near 2^64 cannot wrap.
     if (size > kScratchBytes - pool.offset)
         return nullptr;

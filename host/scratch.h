@@ -16,7 +16,8 @@ constexpr std::uint32_t kUnclaimedThread = 0xFFFFFFFFu;
 class ScratchPool {
 public:
     ScratchPool();
-    ~ScratchPool() = default; // the buffer lives until the process ends
+    explicit ScratchPool(std::nullptr_t); // a pool without a buffer
+    ~ScratchPool() = default;             // the buffer lives until the process ends
 
     std::uint32_t thread_id;
     unsigned char* buffer;
@@ -33,8 +34,9 @@ public:
     ScratchPool* pools;
 };
 
-// The process's registry, created on first use.
-ScratchRegistry& scratch_registry();
+// The process's registry, created on first use; null when memory for it
+// cannot be had.
+ScratchRegistry* scratch_registry();
 // The calling thread's pool, claimed on the thread's first use.
 ScratchPool& current_pool();
 ScratchPool& claim_pool(ScratchRegistry& registry, std::uint32_t thread_id);

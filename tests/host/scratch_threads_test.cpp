@@ -15,7 +15,7 @@ namespace {
 
 TEST(ScratchThreads, RegistryGrowsAndKeepsEarlierPools)
 {
-    ScratchRegistry& registry = scratch_registry();
+    ScratchRegistry& registry = *scratch_registry();
     ASSERT_EQ(registry.count, 0);
     ASSERT_EQ(registry.capacity, 4);
     for (int i = 0; i < 4; ++i)
