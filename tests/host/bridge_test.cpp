@@ -13,13 +13,6 @@ namespace {
 
 namespace rec = recording;
 
-int g_decoy_calls = 0;
-int decoy(int, int, XLOPER12**, XLOPER12*)
-{
-    ++g_decoy_calls;
-    return 99;
-}
-
 class Bridge : public ::testing::Test {
 protected:
     void SetUp() override
@@ -82,12 +75,12 @@ TEST_F(Bridge, LaterEntryPointsChangeNothing)
     ASSERT_EQ(host_call(xlfSetName, nullptr, 1, temp_string(u"x")), xlretSuccess);
     ASSERT_EQ(installed_host_callback(), &MdCallBack12);
 
-    SetExcel12EntryPt(&decoy);
+    SetExcel12EntryPt(&rec::decoy);
     SetExcel12EntryPt(nullptr);
 
     EXPECT_EQ(installed_host_callback(), &MdCallBack12);
     EXPECT_EQ(host_call(xlfSetName, nullptr, 1, temp_string(u"y")), xlretSuccess);
-    EXPECT_EQ(g_decoy_calls, 0);
+    EXPECT_EQ(rec::decoy_calls(), 0);
     EXPECT_EQ(rec::calls().size(), 2u);
 }
 

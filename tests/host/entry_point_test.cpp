@@ -15,13 +15,6 @@ namespace {
 
 namespace rec = recording;
 
-int g_other_calls = 0;
-int other(int, int, XLOPER12**, XLOPER12*)
-{
-    ++g_other_calls;
-    return 99;
-}
-
 TEST(EntryPoint, HandedInCallbackServesTheAddIn)
 {
     ASSERT_EQ(main_program_export("MdCallBack12"), nullptr);
@@ -37,13 +30,13 @@ TEST(EntryPoint, HandedInCallbackServesTheAddIn)
 
     SetExcel12EntryPt(&rec::callback);
     EXPECT_EQ(installed_host_callback(), &rec::callback);
-    SetExcel12EntryPt(&other);
+    SetExcel12EntryPt(&rec::decoy);
     SetExcel12EntryPt(nullptr);
     EXPECT_EQ(installed_host_callback(), &rec::callback);
 
     rec::config().version_text = u"16.0";
     EXPECT_EQ(xlAutoOpen(), 1);
-    EXPECT_EQ(g_other_calls, 0);
+    EXPECT_EQ(rec::decoy_calls(), 0);
     const std::vector<rec::Call> registered = rec::calls_to(xlfRegister);
     ASSERT_EQ(registered.size(), 5u);
     for (std::size_t row = 0; row < registered.size(); ++row) {

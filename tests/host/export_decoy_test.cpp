@@ -13,24 +13,17 @@ namespace {
 
 namespace rec = recording;
 
-int g_decoy_calls = 0;
-int decoy(int, int, XLOPER12**, XLOPER12*)
-{
-    ++g_decoy_calls;
-    return 99;
-}
-
 TEST(ExportDecoy, ExportIsInstalledInsteadOfTheCallbackHandedIn)
 {
     ASSERT_EQ(installed_host_callback(), nullptr);
 
-    SetExcel12EntryPt(&decoy);
+    SetExcel12EntryPt(&rec::decoy);
     EXPECT_EQ(installed_host_callback(), &MdCallBack12);
-    SetExcel12EntryPt(&decoy);
+    SetExcel12EntryPt(&rec::decoy);
     EXPECT_EQ(installed_host_callback(), &MdCallBack12);
 
     EXPECT_EQ(host_call(xlfSetName, nullptr, 1, temp_string(u"Export")), xlretSuccess);
-    EXPECT_EQ(g_decoy_calls, 0);
+    EXPECT_EQ(rec::decoy_calls(), 0);
     ASSERT_EQ(rec::calls().size(), 1u);
     EXPECT_EQ(rec::texts_of(rec::calls()[0]), std::vector<std::u16string>{u"Export"});
     EXPECT_TRUE(rec::problems().empty()) << rec::problems_text();

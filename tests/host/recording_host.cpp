@@ -229,4 +229,16 @@ std::vector<std::u16string> texts_of(const Call& call)
     return texts;
 }
 
+namespace {
+int g_decoy_calls = 0;
+} // namespace
+
+int decoy(int, int, XLOPER12**, XLOPER12*)
+{
+    ++g_decoy_calls;
+    return 99;
+}
+
+int decoy_calls() { return g_decoy_calls; }
+
 } // namespace pellux::recording

@@ -88,4 +88,9 @@ private:
     XLOPER12 record_{};
 };
 
+// A second callback that only counts its calls and answers 99, to show which
+// of two callbacks the bridge installed.
+int decoy(int function, int count, XLOPER12** args, XLOPER12* result);
+int decoy_calls();
+
 } // namespace pellux::recording
