@@ -154,6 +154,26 @@ bool read_text(const XLOPER12& record, std::u16string& text, std::string& proble
     return true;
 }
 
+namespace {
+
+// Argument `index` as text, warning when it is missing or not a well-formed string.
+bool text_argument(int function, int count, XLOPER12** args, int index, std::u16string& text)
+{
+    XLOPER12* pointer = argument(function, count, args, index);
+    if (pointer == nullptr) {
+        warn(std::string(function_name(function)) + ": argument " + std::to_string(index + 1) + " is missing");
+        return false;
+    }
+    std::string problem;
+    if (!read_text(read_record(pointer), text, problem)) {
+        warn(std::string(function_name(function)) + ": " + problem);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 Host& host()
 {
     static Host instance;
@@ -342,17 +362,9 @@ int Host::coerce(int count, XLOPER12** args, XLOPER12* result)
 
 int Host::alert(int count, XLOPER12** args)
 {
-    XLOPER12* message = argument(xlcAlert, count, args, 0);
-    if (message == nullptr) {
-        warn("xlcAlert: no message");
-        return xlretFailed;
-    }
     std::u16string text;
-    std::string problem;
-    if (!read_text(read_record(message), text, problem)) {
-        warn("xlcAlert: " + problem);
+    if (!text_argument(xlcAlert, count, args, 0, text))
         return xlretFailed;
-    }
     long long type = 2;
     if (XLOPER12* kind = argument(xlcAlert, count, args, 1); kind != nullptr)
         read_integer(read_record(kind), type);
@@ -490,15 +502,9 @@ int Host::set_name(int count, XLOPER12** args, XLOPER12* result)
              " arguments");
         return xlretFailed;
     }
-    XLOPER12* pointer = argument(xlfSetName, count, args, 0);
-    if (pointer == nullptr)
-        return xlretFailed;
     std::u16string text;
-    std::string problem;
-    if (!read_text(read_record(pointer), text, problem)) {
-        warn("xlfSetName: " + problem);
+    if (!text_argument(xlfSetName, count, args, 0, text))
         return xlretFailed;
-    }
     std::string name = utf8_from_utf16(text);
     for (auto it = functions_.begin(); it != functions_.end(); ++it) {
         if (same_name(it->name, name)) {
