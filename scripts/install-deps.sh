@@ -3,11 +3,26 @@
 set -euo pipefail
 
 packages=(
-  cmake make g++ binutils
-  libgtest-dev
+  cmake make g++ binutils zip unzip
+  libgtest-dev libbenchmark-dev
+  clang libclang-rt-dev
+  liborcus-dev libxlsxwriter-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine64
+  g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+  wine64 wine32:i386
 )
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+  sudo="sudo"
+fi
+
+# 32-bit Wine runs the 32-bit add-in; its packages come from the i386 archive.
+need_update=0
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $sudo dpkg --add-architecture i386
+  need_update=1
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -18,10 +33,6 @@ done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 echo "Installing: ${missing[*]}"
-sudo=""
-if [ "$(id -u)" -ne 0 ]; then
-  sudo="sudo"
-fi
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
