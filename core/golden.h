@@ -34,9 +34,10 @@ inline double golden_tolerance(double fittol)
     return 0.000001 > m ? 0.000001 : m;
 }
 
-// Far more passes than any search that ends by its own test can make (each
-// pass narrows the bracket to 0.618 of its width, and the whole double range
-// is spanned in about 3,100 passes). Only a stall near zero reaches it.
+// A backstop only. Each pass narrows the bracket to 0.618 of its width, so
+// one that ends by its own test, or whose state starts repeating near a
+// minimum at zero, ends within about 3,100 passes (the widest bracket of
+// doubles shrunk into the subnormals); the repeat guard then ends the rest.
 constexpr int kGoldenPassLimit = 10000;
 
 namespace detail {
@@ -47,6 +48,15 @@ inline bool same_bits(double a, double b)
     std::memcpy(&x, &a, sizeof x);
     std::memcpy(&y, &b, sizeof y);
     return x == y;
+}
+
+// The six values (x0, x1, x2, x3, f1, f2) of a search.
+inline bool same_state(const double (&a)[6], const double (&b)[6])
+{
+    bool same = true;
+    for (int k = 0; k < 6; ++k)
+        same = same && same_bits(a[k], b[k]);
+    return same;
 }
 } // namespace detail
 
@@ -64,6 +74,16 @@ GoldenResult golden_minimize(double x0, double x3, double fittol, Objective&& ob
     double f2 = objective(x2);
     if (status != 0)
         return {0.0, 0.0, 0};
+
+    // Brent's cycle detection: `saved` is the state at the latest power of
+    // two passes since the bracket last became narrower than ever before,
+    // `since` the passes made after it.
+    double saved[6] = {x0, x1, x2, x3, f1, f2};
+    double narrowest = std::fabs(x3 - x0);
+    int power = 1;
+    int since = 0;
+
+    double older[6] = {}; // the state two passes back, once there is one
 
     int passes = 0;
     while (std::fabs(x3 - x0) > (std::fabs(x2) + std::fabs(x1)) * t) {
@@ -86,14 +106,32 @@ GoldenResult golden_minimize(double x0, double x3, double fittol, Objective&& ob
             return {0.0, 0.0, passes};
         // Near a minimum at exactly zero the points can shrink into the
         // subnormals, where the relative test underflows and can never end
-        // the search. A pass that changes neither the four points nor their
-        // values would repeat itself for ever: stop there.
+        // the search. There the state may stand still or cycle; the test
+        // depends on the state alone, so a state seen before would recur for
+        // ever. Stop as soon as the state repeats that of one or two passes
+        // back (the cycles seen in practice), or when the cycle detection
+        // meets its saved state again (any longer cycle).
         const double after[6] = {x0, x1, x2, x3, f1, f2};
-        bool stalled = true;
-        for (int k = 0; k < 6; ++k)
-            stalled = stalled && detail::same_bits(before[k], after[k]);
-        if (stalled || passes >= kGoldenPassLimit)
+        if (detail::same_state(before, after) ||
+            (passes >= 2 && detail::same_state(older, after)) ||
+            detail::same_state(saved, after) || passes >= kGoldenPassLimit)
             break;
+        for (int k = 0; k < 6; ++k)
+            older[k] = before[k];
+        // No cycle narrows the bracket below its own narrowest width, so
+        // restarting the detection at each new narrowest width keeps its
+        // delay to about twice the cycle's length once the bracket stops
+        // shrinking.
+        const double width = std::fabs(x3 - x0);
+        const bool narrower = width < narrowest;
+        if (narrower)
+            narrowest = width;
+        if (narrower || ++since == power) {
+            power = narrower ? 1 : power * 2;
+            since = 0;
+            for (int k = 0; k < 6; ++k)
+                saved[k] = after[k];
+        }
     }
 
     if (f2 > f1)

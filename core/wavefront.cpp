@@ -81,9 +81,14 @@ double best_coc_for_wfe(const double* data, const double* ideal, const double* t
     }
     if (n == 1) {
         // A one-point profile is flat for every centre of curvature; take the
-        // one that puts the single zone on its ideal reading.
-        coc = -(data[0] - ideal[0]);
-        return 0.0 / wvl;
+        // one that puts the single zone on its ideal reading and, as every
+        // search does, give the objective there.
+        const double centre = -(data[0] - ideal[0]);
+        const double pv = wavefront_pv(data, ideal, tol, zeff, zwidth, n, rcurve, centre, status);
+        if (status != 0)
+            return 0.0;
+        coc = centre;
+        return pv / wvl;
     }
 
     const double c = -((data[n - 1] - ideal[n - 1]) + (data[n - 2] - ideal[n - 2])) * 0.5;

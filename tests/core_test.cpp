@@ -342,6 +342,85 @@ TEST(BestCocForWFE, PerfectMirrorStallEnds)
     EXPECT_EQ(passes, 1534);
 }
 
+TEST(BestCocForWFE, PerfectMirrorCycleEnds)
+{
+    // Every reading on its ideal again, but here the six values of the search
+    // repeat with period 2 from pass 1,551 on instead of standing still.
+    const double tol = 1.7672219924318378;
+    const Zones z{{0, 0, 0, 0, 0},
+                  {0, 0, 0, 0, 0},
+                  {tol, tol, tol, tol, tol},
+                  {3.4408102686971098, 1.6050419133657856, 0.53121378312004908, 1.1343971873176817,
+                   7.5304886053650018},
+                  {0.16710963392090195, 0.61110561619614012, 0.26209966685886266,
+                   0.40705397331445647, 0.46599170734147921}};
+    FitStatus status = 0;
+    double coc = 99;
+    int passes = 0;
+    const double value = best_coc_for_wfe(z.data.data(), z.ideal.data(), z.tol.data(),
+                                          z.zeff.data(), z.zwidth.data(), z.n(), 8.2701948575163957,
+                                          0.000022, 1e-6, coc, status, &passes);
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(same_double(value, 0));
+    EXPECT_TRUE(same_double(coc, -6.6693921532109871e-320)); // subnormal
+    EXPECT_EQ(passes, 1553); // the first state that equals the one two passes back
+}
+
+TEST(GoldenSearch, WidestBracketEndsWithinItsPassBound)
+{
+    // From the widest bracket of doubles into the subnormals around a minimum
+    // at zero: the most passes a search makes.
+    const double max = std::numeric_limits<double>::max();
+    struct Case {
+        double x0, x3;
+        double (*objective)(double);
+        double point;
+        int passes;
+    };
+    const Case cases[] = {
+        {-max, max, [](double x) { return std::fabs(x); }, 0, 3024},
+        {0, max, [](double) { return 0.0; }, kMinSubnormal, 3022},
+    };
+    for (const Case& c : cases) {
+        FitStatus status = 0;
+        const GoldenResult r = golden_minimize(c.x0, c.x3, 1e-6, c.objective, status);
+        EXPECT_EQ(status, 0);
+        EXPECT_TRUE(same_double(r.point, c.point));
+        EXPECT_EQ(r.passes, c.passes);
+    }
+}
+
+TEST(BestCocForWFE, SingleZoneGivesTheObjectiveAtItsCentre)
+{
+    // The centre puts the zone on its ideal reading; the value is CalcWFE's
+    // there, so a radius or width that is infinite or not a number gives NaN.
+    struct Case {
+        double zeff, zwidth, wvl;
+        double value;
+    };
+    const Case cases[] = {
+        {1, 1, 0.000022, 0},  {kInf, 1, 0.000022, kNaN}, {kNaN, 1, 0.000022, kNaN},
+        {1, kInf, 0.000022, kNaN}, {1, 1, 0, kNaN},      {1, 1, -0.000022, -0.0},
+    };
+    for (const Case& c : cases) {
+        const double data = 7, ideal = 2.5, tol = 1;
+        FitStatus status = 0;
+        double coc = 0;
+        const double value = best_coc_for_wfe(&data, &ideal, &tol, &c.zeff, &c.zwidth, 1, 100,
+                                              c.wvl, 0.001, coc, status);
+        EXPECT_EQ(status, 0);
+        EXPECT_TRUE(same_double(coc, -4.5));
+        FitStatus calc_status = 0;
+        const double calc =
+            wavefront_pv(&data, &ideal, &tol, &c.zeff, &c.zwidth, 1, 100, coc, calc_status) / c.wvl;
+        EXPECT_TRUE(same_double(value, calc));
+        EXPECT_EQ(std::isnan(value), std::isnan(c.value)) << c.zeff << " " << c.zwidth;
+        if (!std::isnan(c.value)) {
+            EXPECT_TRUE(same_double(value, c.value)) << c.zeff << " " << c.zwidth << " " << c.wvl;
+        }
+    }
+}
+
 TEST(BestCocForWFE, SingleZoneIsFlatForEveryCentre)
 {
     const double data = 7, ideal = 2.5, tol = 1, zeff = 1, zwidth = 1;
