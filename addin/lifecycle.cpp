@@ -44,6 +44,22 @@ void set_value_error(XLOPER12& record)
     record.val.err = xlerrValue;
 }
 
+// A string record with characters behind it, `type` being its type word
+// (without the ownership flags for an argument handed in).
+bool is_string(const XLOPER12& record, std::uint32_t type)
+{
+    return type == xltypeStr && record.val.str != nullptr;
+}
+
+// Asks the host for the module name into `record`, cleared first so that an
+// answer that writes nothing leaves no stale string. False when the call
+// fails or gives no string: then there is nothing to register or free.
+bool get_module_name(XLOPER12& record)
+{
+    record = XLOPER12{};
+    return host_call(xlGetName, &record, 0) == xlretSuccess && is_string(record, record.xltype);
+}
+
 bool matches_procedure(const XChar* counted, const XChar* procedure)
 {
     int length = 0;
@@ -62,6 +78,8 @@ bool matches_procedure(const XChar* counted, const XChar* procedure)
 
 double pellux::read_version_text(const XChar* counted)
 {
+    if (counted == nullptr)
+        return 0.0; // read as the empty text
     const int n = counted[0];
     double version = 0.0;
     int dot = 0;
@@ -81,12 +99,17 @@ int xlAutoOpen()
 {
     scratch_reset();
 
+    // Cleared first: a host that answers without writing leaves no type, and
+    // the version test is skipped rather than run on the last call's text.
+    g_version = XLOPER12{};
     if (host_call(xlfGetWorkspace, &g_version, 1, temp_int(kWorkspaceVersion)) == xlretSuccess) {
         bool known = true;
         double version = 0.0;
         if (g_version.xltype == xltypeStr) {
+            // A null string reads as the empty text, so it is refused.
             version = read_version_text(g_version.val.str);
-            host_call(xlFree, nullptr, 1, &g_version);
+            if (g_version.val.str != nullptr)
+                host_call(xlFree, nullptr, 1, &g_version);
         } else if (g_version.xltype == xltypeNum) {
             version = g_version.val.num;
         } else {
@@ -99,10 +122,11 @@ int xlAutoOpen()
         }
     }
 
-    host_call(xlGetName, &g_open_module_name, 0);
-    for (std::int16_t row = 0; row < kFunctionCount; ++row)
-        register_row(nullptr, &g_open_module_name, row);
-    host_call(xlFree, nullptr, 1, &g_open_module_name);
+    if (get_module_name(g_open_module_name)) {
+        for (std::int16_t row = 0; row < kFunctionCount; ++row)
+            register_row(nullptr, &g_open_module_name, row);
+        host_call(xlFree, nullptr, 1, &g_open_module_name);
+    }
 
     scratch_reset();
     return 1;
@@ -160,13 +184,14 @@ XLOPER12* xlAutoRegister12(XLOPER12* name)
     set_value_error(g_register_result);
 
     // Only a string names a procedure; anything else is refused unread.
-    if (name != nullptr && (name->xltype & xltypeStr) != 0 && name->val.str != nullptr) {
+    if (name != nullptr && is_string(*name, name->xltype & ~(xlbitXLFree | xlbitDLLFree))) {
         for (std::int16_t row = 0; row < kFunctionCount; ++row) {
             if (!matches_procedure(name->val.str, kFunctionTable.rows[row].procedure))
                 continue;
-            host_call(xlGetName, &g_register_module_name, 0);
-            register_row(&g_register_result, &g_register_module_name, row);
-            host_call(xlFree, nullptr, 1, &g_register_module_name);
+            if (get_module_name(g_register_module_name)) {
+                register_row(&g_register_result, &g_register_module_name, row);
+                host_call(xlFree, nullptr, 1, &g_register_module_name);
+            }
             break;
         }
     }

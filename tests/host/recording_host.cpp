@@ -111,12 +111,16 @@ void answer(Call& call)
             value.xltype = xltypeErr;
             value.val.err = xlerrNA;
             break;
+        case Version::NullText: value.xltype = xltypeStr; break;
         }
         write(call.result, value);
         break;
     case xlGetName:
-        value.xltype = xltypeStr;
-        value.val.str = host_string(s.config.module_path);
+        value.xltype = s.config.name == Name::Error ? xltypeErr : xltypeStr;
+        if (s.config.name == Name::Text)
+            value.val.str = host_string(s.config.module_path);
+        else if (s.config.name == Name::Error)
+            value.val.err = xlerrNA;
         write(call.result, value);
         break;
     case xlCoerce:
@@ -174,7 +178,8 @@ int callback(int function, int count, XLOPER12** args, XLOPER12* result)
 
     const auto code = s.config.codes.find(function);
     call.code = code != s.config.codes.end() ? code->second : xlretSuccess;
-    if (call.code == xlretSuccess && (result != nullptr || !needs_result(function)))
+    if (call.code == xlretSuccess && (result != nullptr || !needs_result(function)) &&
+        s.config.silent.count(function) == 0)
         answer(call);
     s.calls.push_back(call);
     return call.code;

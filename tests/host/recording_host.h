@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -33,18 +34,22 @@ struct Call {
     int code = 0; // what the host returned
 };
 
-enum class Version { Text, Number, Error };
+enum class Version { Text, Number, Error, NullText };
+enum class Name { Text, NullText, Error }; // xlGetName's answer
 
 struct Config {
     Version version = Version::Text;     // xlfGetWorkspace(2) answer
     std::u16string version_text = u"16.0";
     double version_number = 16;
+    Name name = Name::Text;
     std::u16string module_path = u"/opt/pellux/Pellux.so"; // xlGetName answer
     std::int32_t coerced = 1;                                // xlCoerce answer
     std::optional<double> register_result; // written into xlfRegister's result
     // Return code per function number; a nonzero code means the host does
     // nothing else for that call.
     std::map<int, int> codes;
+    // Functions answered with success but without a result written.
+    std::set<int> silent;
 };
 
 // Clears log, problems and configuration; host strings still outstanding are
