@@ -1,14 +1,18 @@
 # make demo : build everything and run the worked example through the
 #             Windows add-in under Wine
-# make test : build everything and run every test (native, sanitizers, Wine)
+# make test : build everything and run every test (native, sanitizers, Wine,
+#             the fuzz target over its seed corpus)
+# make fuzz : run the fuzz target for 60 seconds from its seed corpus
 JOBS ?= $(shell nproc)
 CMAKE_NATIVE = cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Release \
 	-DPELLUX_WINDOWS_DIR=$(CURDIR)/build/windows
 CMAKE_ASAN = cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DPELLUX_SANITIZE=ON
 CMAKE_WINDOWS = cmake -S . -B build/windows -DCMAKE_BUILD_TYPE=Release \
 	-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake -DPELLUX_BUILD_TESTS=OFF
+CMAKE_FUZZ = cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	-DCMAKE_CXX_COMPILER=clang++ -DPELLUX_FUZZ=ON -DPELLUX_BUILD_TESTS=OFF
 
-.PHONY: all deps windows native asan test demo clean
+.PHONY: all deps windows native asan fuzz-build fuzz test demo clean
 
 all: native windows
 
@@ -27,9 +31,20 @@ asan: deps
 	$(CMAKE_ASAN)
 	cmake --build build/asan -j $(JOBS)
 
-test: native asan
+fuzz-build: deps
+	$(CMAKE_FUZZ)
+	cmake --build build/fuzz -j $(JOBS) --target pellux_fuzz
+
+# New inputs go to build/fuzz/corpus; the seeds in the tree stay as they are.
+fuzz: fuzz-build
+	mkdir -p build/fuzz/corpus
+	build/fuzz/pellux_fuzz -max_total_time=60 -artifact_prefix=build/fuzz/ \
+		build/fuzz/corpus tests/fuzz/corpus
+
+test: native asan fuzz-build
 	ctest --test-dir build/native --output-on-failure
 	ctest --test-dir build/asan --output-on-failure
+	ctest --test-dir build/fuzz --output-on-failure
 
 demo: native windows
 	bash scripts/demo.sh
