@@ -60,6 +60,61 @@ inline bool same_state(const double (&a)[6], const double (&b)[6])
 }
 } // namespace detail
 
+// A search state: x0, x1, x2, x3, f1, f2.
+using GoldenState = double[6];
+
+// Ends a search whose state repeats. The exit test depends on the state
+// alone, so a state seen before would recur for ever (near a minimum at
+// exactly zero the points shrink into the subnormals, where the relative test
+// underflows). A repeat of the state one or two passes back, the cycles seen
+// in practice, is caught at once; any longer cycle by Brent's cycle
+// detection, whose saved state is renewed after each power of two passes.
+struct RepeatGuard {
+    GoldenState older;  // the state two passes back
+    GoldenState saved;  // Brent's saved state
+    double narrowest;   // the narrowest bracket so far
+    int power;          // passes between renewals of `saved`
+    int since;          // passes since `saved` was renewed
+    int passes;
+};
+
+inline RepeatGuard repeat_guard_start(const GoldenState& start)
+{
+    RepeatGuard guard{};
+    for (int k = 0; k < 6; ++k)
+        guard.saved[k] = start[k];
+    guard.narrowest = std::fabs(start[3] - start[0]);
+    guard.power = 1;
+    return guard;
+}
+
+// After each pass, from the state before and after it: true when the state
+// after it repeats an earlier one.
+inline bool repeat_seen(RepeatGuard& guard, const GoldenState& before, const GoldenState& after)
+{
+    ++guard.passes;
+    if (detail::same_state(before, after) ||
+        (guard.passes >= 2 && detail::same_state(guard.older, after)) ||
+        detail::same_state(guard.saved, after))
+        return true;
+    for (int k = 0; k < 6; ++k)
+        guard.older[k] = before[k];
+    // No cycle narrows the bracket below its own narrowest width, so renewing
+    // the detection at each new narrowest width keeps its delay to about
+    // twice the cycle's length once the bracket stops shrinking.
+    const double width = std::fabs(after[3] - after[0]);
+    const bool narrower = width < guard.narrowest;
+    if (narrower)
+        guard.narrowest = width;
+    if (narrower || ++guard.since == guard.power) {
+        guard.power = narrower ? 1 : guard.power * 2;
+        guard.since = 0;
+        for (int k = 0; k < 6; ++k)
+            guard.saved[k] = after[k];
+    }
+    return false;
+}
+
 // Objective: double(double coc), which may write a failure into status.
 template <class Objective>
 GoldenResult golden_minimize(double x0, double x3, double fittol, Objective&& objective,
@@ -75,19 +130,12 @@ GoldenResult golden_minimize(double x0, double x3, double fittol, Objective&& ob
     if (status != 0)
         return {0.0, 0.0, 0};
 
-    // Brent's cycle detection: `saved` is the state at the latest power of
-    // two passes since the bracket last became narrower than ever before,
-    // `since` the passes made after it.
-    double saved[6] = {x0, x1, x2, x3, f1, f2};
-    double narrowest = std::fabs(x3 - x0);
-    int power = 1;
-    int since = 0;
-
-    double older[6] = {}; // the state two passes back, once there is one
+    const GoldenState start = {x0, x1, x2, x3, f1, f2};
+    RepeatGuard guard = repeat_guard_start(start);
 
     int passes = 0;
     while (std::fabs(x3 - x0) > (std::fabs(x2) + std::fabs(x1)) * t) {
-        const double before[6] = {x0, x1, x2, x3, f1, f2};
+        const GoldenState before = {x0, x1, x2, x3, f1, f2};
         if (f2 >= f1) {
             x3 = x2;
             x2 = x1;
@@ -104,34 +152,9 @@ GoldenResult golden_minimize(double x0, double x3, double fittol, Objective&& ob
         ++passes;
         if (status != 0)
             return {0.0, 0.0, passes};
-        // Near a minimum at exactly zero the points can shrink into the
-        // subnormals, where the relative test underflows and can never end
-        // the search. There the state may stand still or cycle; the test
-        // depends on the state alone, so a state seen before would recur for
-        // ever. Stop as soon as the state repeats that of one or two passes
-        // back (the cycles seen in practice), or when the cycle detection
-        // meets its saved state again (any longer cycle).
-        const double after[6] = {x0, x1, x2, x3, f1, f2};
-        if (detail::same_state(before, after) ||
-            (passes >= 2 && detail::same_state(older, after)) ||
-            detail::same_state(saved, after) || passes >= kGoldenPassLimit)
+        const GoldenState after = {x0, x1, x2, x3, f1, f2};
+        if (repeat_seen(guard, before, after) || passes >= kGoldenPassLimit)
             break;
-        for (int k = 0; k < 6; ++k)
-            older[k] = before[k];
-        // No cycle narrows the bracket below its own narrowest width, so
-        // restarting the detection at each new narrowest width keeps its
-        // delay to about twice the cycle's length once the bracket stops
-        // shrinking.
-        const double width = std::fabs(x3 - x0);
-        const bool narrower = width < narrowest;
-        if (narrower)
-            narrowest = width;
-        if (narrower || ++since == power) {
-            power = narrower ? 1 : power * 2;
-            since = 0;
-            for (int k = 0; k < 6; ++k)
-                saved[k] = after[k];
-        }
     }
 
     if (f2 > f1)

@@ -390,6 +390,45 @@ TEST(GoldenSearch, WidestBracketEndsWithinItsPassBound)
     }
 }
 
+TEST(GoldenSearch, RepeatGuardEndsCyclesOfEveryLength)
+{
+    // States that narrow for `lead` passes, then cycle with period `period`
+    // (with a bracket of constant width, or one that changes within the
+    // cycle). The guard must fire only on a true repeat, at once for the
+    // periods 1 and 2, and within three periods otherwise.
+    struct Case {
+        int lead, period;
+        bool widths_vary;
+    };
+    const Case cases[] = {{5, 1, false},   {5, 2, false},  {40, 3, false}, {40, 5, true},
+                          {100, 17, false}, {100, 17, true}, {3, 64, true}};
+    for (const Case& c : cases) {
+        auto state = [&](int k, GoldenState& out) {
+            const int i = (k - c.lead) % c.period;
+            const double half = k < c.lead ? 1000.0 - k : 1 + (c.widths_vary ? 0.5 * i : 0);
+            const double inner = k < c.lead ? 0 : i;
+            const double values[6] = {-half, inner, inner, half, 0, 0};
+            for (int v = 0; v < 6; ++v)
+                out[v] = values[v];
+        };
+        GoldenState before;
+        state(0, before);
+        RepeatGuard guard = repeat_guard_start(before);
+        int fired = 0;
+        for (int k = 1; k <= c.lead + 4 * c.period && fired == 0; ++k) {
+            GoldenState after;
+            state(k, after);
+            if (repeat_seen(guard, before, after))
+                fired = k;
+            for (int v = 0; v < 6; ++v)
+                before[v] = after[v];
+        }
+        SCOPED_TRACE(c.period);
+        ASSERT_GE(fired, c.lead + c.period);
+        EXPECT_LE(fired, c.lead + (c.period <= 2 ? 1 : 3) * c.period);
+    }
+}
+
 TEST(BestCocForWFE, SingleZoneGivesTheObjectiveAtItsCentre)
 {
     // The centre puts the zone on its ideal reading; the value is CalcWFE's
