@@ -29,9 +29,13 @@ ZoneCheck check_zone_shapes(const ZoneShape* shapes, int count)
 
 void check_positive(const double* v, std::int16_t n, FitStatus code, FitStatus& status)
 {
+    // One flag over all elements, written once: the same outcome as writing
+    // the code at each failing element, in a loop the compiler can widen.
+    bool failed = false;
     for (int i = 0; i < n; ++i)
-        if (0 >= v[i])
-            status = code;
+        failed |= 0 >= v[i];
+    if (failed)
+        status = code;
 }
 
 } // namespace pellux

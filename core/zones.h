@@ -17,7 +17,7 @@ constexpr FitStatus kZeffShape = -400;
 constexpr FitStatus kNoZones = -500;
 
 constexpr FitStatus kBadTolerance = -1;       // max_abs_ta
-constexpr FitStatus kBadRcurve = -1;          // wavefront routines; also no working array
+constexpr FitStatus kBadRcurve = -1;          // wavefront routines
 constexpr FitStatus kBadSearchTolerance = -2; // searches and wavefront_pv
 
 struct ZoneShape {

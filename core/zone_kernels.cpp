@@ -1,0 +1,181 @@
+#include "core/zone_kernels.h"
+
+#include <cmath>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define PELLUX_SSE2 1
+#endif
+
+namespace pellux {
+
+#if defined(PELLUX_SSE2)
+
+namespace {
+
+// a + b and a * b with a as the destination operand. When both operands are
+// NaN the processor returns the destination's, and the scalar code keeps the
+// running value there; a compiler is free to swap the operands of the plain
+// intrinsics, so GCC and Clang get the instruction spelled out.
+inline __m128d add_to(__m128d a, __m128d b)
+{
+#if defined(__GNUC__)
+    __asm__("addpd %1, %0" : "+x"(a) : "x"(b));
+    return a;
+#else
+    return _mm_add_pd(a, b);
+#endif
+}
+
+inline __m128d mul_into(__m128d a, __m128d b)
+{
+#if defined(__GNUC__)
+    __asm__("mulpd %1, %0" : "+x"(a) : "x"(b));
+    return a;
+#else
+    return _mm_mul_pd(a, b);
+#endif
+}
+
+// Two zones' height steps at once: the knife-edge difference in inches,
+// negated, times the zone radius over the squared radius of curvature gives
+// the slope; times the zone width, the step. Each lane takes exactly the
+// scalar operations in the scalar order, so the bits are the scalar bits.
+struct TermConstants {
+    __m128d coc, sign, thousand, rcurve;
+};
+
+inline __m128d zone_terms(__m128d data, __m128d ideal, __m128d zeff, __m128d zwidth,
+                          const TermConstants& k)
+{
+    __m128d u = _mm_sub_pd(data, ideal);
+    u = add_to(u, k.coc);
+    u = _mm_xor_pd(u, k.sign);
+    u = _mm_div_pd(u, k.thousand);
+    u = mul_into(u, zeff);
+    u = _mm_div_pd(u, k.rcurve);
+    u = _mm_div_pd(u, k.rcurve);
+    return mul_into(u, zwidth);
+}
+
+inline __m128d zone_term(const double* data, const double* ideal, const double* zeff,
+                         const double* zwidth, int i, const TermConstants& k)
+{
+    return zone_terms(_mm_load_sd(data + i), _mm_load_sd(ideal + i), _mm_load_sd(zeff + i),
+                      _mm_load_sd(zwidth + i), k);
+}
+
+// One profile point: W_j = W_(j-1) + t_j, then the running extremes. The
+// scalar forms keep each operand's place, so a NaN in the sum keeps its
+// payload, and min/max take W_j exactly when W_j < lo or W_j > hi.
+struct Profile {
+    __m128d w, lo, hi;
+};
+
+inline void add_point(Profile& p, __m128d term)
+{
+    p.w = _mm_add_sd(p.w, term);
+    p.lo = _mm_min_sd(p.w, p.lo);
+    p.hi = _mm_max_sd(p.w, p.hi);
+}
+
+} // namespace
+
+double profile_pv(const double* data, const double* ideal, const double* zeff,
+                  const double* zwidth, int n, double rcurve, double coc)
+{
+    const TermConstants k{_mm_set1_pd(coc), _mm_set1_pd(-0.0), _mm_set1_pd(1000.0),
+                          _mm_set1_pd(rcurve)};
+
+    // W_0 = t_0 + 0: a step of -0 starts the profile at +0.
+    const __m128d first = _mm_add_sd(zone_term(data, ideal, zeff, zwidth, 0, k), _mm_setzero_pd());
+    Profile p{first, first, first};
+
+    int i = 1;
+    for (; i + 1 < n; i += 2) {
+        const __m128d t = zone_terms(_mm_loadu_pd(data + i), _mm_loadu_pd(ideal + i),
+                                     _mm_loadu_pd(zeff + i), _mm_loadu_pd(zwidth + i), k);
+        add_point(p, t);
+        add_point(p, _mm_unpackhi_pd(t, t));
+    }
+    if (i < n)
+        add_point(p, zone_term(data, ideal, zeff, zwidth, i, k));
+    return _mm_cvtsd_f64(_mm_sub_sd(p.hi, p.lo));
+}
+
+double largest_abs_ta(const double* data, const double* ideal, const double* tol, int n,
+                      double coc)
+{
+    // Every quotient's magnitude is >= +0 or not a number. max(v, m) takes v
+    // only when v > m, so a NaN never enters, and the two lanes' maxima are
+    // ordered numbers whose larger is the same whichever lane holds it.
+    const __m128d c = _mm_set1_pd(coc);
+    const __m128d magnitude = _mm_castsi128_pd(_mm_set1_epi64x(0x7fffffffffffffff));
+    __m128d m = _mm_setzero_pd();
+    int i = 0;
+    for (; i + 1 < n; i += 2) {
+        __m128d v = _mm_sub_pd(_mm_loadu_pd(data + i), _mm_loadu_pd(ideal + i));
+        v = add_to(v, c);
+        v = _mm_div_pd(v, _mm_loadu_pd(tol + i));
+        m = _mm_max_pd(_mm_and_pd(v, magnitude), m);
+    }
+    if (i < n) {
+        __m128d v = _mm_sub_sd(_mm_load_sd(data + i), _mm_load_sd(ideal + i));
+        v = add_to(v, c);
+        v = _mm_div_sd(v, _mm_load_sd(tol + i));
+        m = _mm_move_sd(m, _mm_max_sd(_mm_and_pd(v, magnitude), m));
+    }
+    return _mm_cvtsd_f64(_mm_max_sd(m, _mm_unpackhi_pd(m, m)));
+}
+
+#else
+
+// Processors without SSE2: the same operations one zone at a time.
+namespace {
+
+double zone_term(const double* data, const double* ideal, const double* zeff, const double* zwidth,
+                 int i, double rcurve, double coc)
+{
+    double u = data[i] - ideal[i];
+    u = u + coc;
+    u = -u;
+    u = u / 1000.0;
+    u = u * zeff[i];
+    u = u / rcurve;
+    u = u / rcurve;
+    return u * zwidth[i];
+}
+
+} // namespace
+
+double profile_pv(const double* data, const double* ideal, const double* zeff,
+                  const double* zwidth, int n, double rcurve, double coc)
+{
+    double w = zone_term(data, ideal, zeff, zwidth, 0, rcurve, coc) + 0.0;
+    double lo = w;
+    double hi = w;
+    for (int j = 1; j < n; ++j) {
+        w = w + zone_term(data, ideal, zeff, zwidth, j, rcurve, coc);
+        if (w < lo)
+            lo = w;
+        if (w > hi)
+            hi = w;
+    }
+    return hi - lo;
+}
+
+double largest_abs_ta(const double* data, const double* ideal, const double* tol, int n,
+                      double coc)
+{
+    double m = 0.0;
+    for (int i = 0; i < n; ++i) {
+        const double v = std::fabs(((data[i] - ideal[i]) + coc) / tol[i]);
+        if (v > m)
+            m = v;
+    }
+    return m;
+}
+
+#endif
+
+} // namespace pellux
