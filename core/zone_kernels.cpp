@@ -2,14 +2,13 @@
 
 #include <cmath>
 
-#if defined(__SSE2__) || defined(_M_X64)
+#if defined(PELLUX_ZONE_SSE2)
 #include <emmintrin.h>
-#define PELLUX_SSE2 1
 #endif
 
 namespace pellux {
 
-#if defined(PELLUX_SSE2)
+#if defined(PELLUX_ZONE_SSE2)
 
 namespace {
 
@@ -79,19 +78,28 @@ inline void add_point(Profile& p, __m128d term)
     p.hi = _mm_max_sd(p.w, p.hi);
 }
 
+// From this many zones on, the four-lane loops take over.
+constexpr int kAvxZones = 4;
+
 } // namespace
 
-double profile_pv(const double* data, const double* ideal, const double* zeff,
-                  const double* zwidth, int n, double rcurve, double coc)
+double detail::profile_pv_sse2(const double* data, const double* ideal, const double* zeff,
+                               const double* zwidth, int n, double rcurve, double coc)
 {
     const TermConstants k{_mm_set1_pd(coc), _mm_set1_pd(-0.0), _mm_set1_pd(1000.0),
                           _mm_set1_pd(rcurve)};
 
-    // W_0 = t_0 + 0: a step of -0 starts the profile at +0.
-    const __m128d first = _mm_add_sd(zone_term(data, ideal, zeff, zwidth, 0, k), _mm_setzero_pd());
+    // W_0 = t_0 + 0 (a step of -0 starts the profile at +0), from the first
+    // pair's lower lane when there is a pair.
+    int i = n >= 2 ? 2 : 1;
+    const __m128d t0 = n >= 2 ? zone_terms(_mm_loadu_pd(data), _mm_loadu_pd(ideal),
+                                           _mm_loadu_pd(zeff), _mm_loadu_pd(zwidth), k)
+                              : zone_term(data, ideal, zeff, zwidth, 0, k);
+    const __m128d first = _mm_add_sd(t0, _mm_setzero_pd());
     Profile p{first, first, first};
+    if (n >= 2)
+        add_point(p, _mm_unpackhi_pd(t0, t0));
 
-    int i = 1;
     for (; i + 1 < n; i += 2) {
         const __m128d t = zone_terms(_mm_loadu_pd(data + i), _mm_loadu_pd(ideal + i),
                                      _mm_loadu_pd(zeff + i), _mm_loadu_pd(zwidth + i), k);
@@ -103,8 +111,8 @@ double profile_pv(const double* data, const double* ideal, const double* zeff,
     return _mm_cvtsd_f64(_mm_sub_sd(p.hi, p.lo));
 }
 
-double largest_abs_ta(const double* data, const double* ideal, const double* tol, int n,
-                      double coc)
+double detail::largest_abs_ta_sse2(const double* data, const double* ideal, const double* tol,
+                                   int n, double coc)
 {
     // Every quotient's magnitude is >= +0 or not a number. max(v, m) takes v
     // only when v > m, so a NaN never enters, and the two lanes' maxima are
@@ -126,6 +134,39 @@ double largest_abs_ta(const double* data, const double* ideal, const double* tol
         m = _mm_move_sd(m, _mm_max_sd(_mm_and_pd(v, magnitude), m));
     }
     return _mm_cvtsd_f64(_mm_max_sd(m, _mm_unpackhi_pd(m, m)));
+}
+
+double profile_pv(const double* data, const double* ideal, const double* zeff,
+                  const double* zwidth, int n, double rcurve, double coc)
+{
+#if defined(PELLUX_ZONE_AVX)
+    if (n >= kAvxZones && detail::avx_usable())
+        return detail::profile_pv_avx(data, ideal, zeff, zwidth, n, rcurve, coc);
+#endif
+    return detail::profile_pv_sse2(data, ideal, zeff, zwidth, n, rcurve, coc);
+}
+
+double largest_abs_ta(const double* data, const double* ideal, const double* tol, int n,
+                      double coc)
+{
+#if defined(PELLUX_ZONE_AVX)
+    if (n >= kAvxZones && detail::avx_usable())
+        return detail::largest_abs_ta_avx(data, ideal, tol, n, coc);
+#endif
+    return detail::largest_abs_ta_sse2(data, ideal, tol, n, coc);
+}
+
+bool any_not_positive(const double* v, int n)
+{
+    // v <= 0 is false for a NaN, as 0 >= v is.
+    const __m128d zero = _mm_setzero_pd();
+    __m128d found = zero;
+    int i = 0;
+    for (; i + 1 < n; i += 2)
+        found = _mm_or_pd(found, _mm_cmple_pd(_mm_loadu_pd(v + i), zero));
+    if (i < n)
+        found = _mm_or_pd(found, _mm_cmple_sd(_mm_load_sd(v + i), zero));
+    return _mm_movemask_pd(found) != 0;
 }
 
 #else
@@ -174,6 +215,14 @@ double largest_abs_ta(const double* data, const double* ideal, const double* tol
             m = v;
     }
     return m;
+}
+
+bool any_not_positive(const double* v, int n)
+{
+    bool found = false;
+    for (int i = 0; i < n; ++i)
+        found = found || 0 >= v[i];
+    return found;
 }
 
 #endif

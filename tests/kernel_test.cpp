@@ -11,6 +11,7 @@
 #include "core/golden.h"
 #include "core/transverse.h"
 #include "core/wavefront.h"
+#include "core/zone_kernels.h"
 #include "support.h"
 
 using namespace pellux;
@@ -140,6 +141,41 @@ Mirror random_mirror(Draw& d, int n)
     return ::testing::AssertionFailure() << std::hex << bits(a) << " != " << bits(b);
 }
 
+template <class F>
+struct Loop {
+    const char* name;
+    F* f;
+};
+using ProfileLoop = Loop<double(const double*, const double*, const double*, const double*, int,
+                                double, double)>;
+using TaLoop = Loop<double(const double*, const double*, const double*, int, double)>;
+
+std::vector<ProfileLoop> profile_loops()
+{
+    std::vector<ProfileLoop> loops;
+#if defined(PELLUX_ZONE_SSE2)
+    loops.push_back({"profile_pv_sse2", detail::profile_pv_sse2});
+#endif
+#if defined(PELLUX_ZONE_AVX)
+    if (detail::avx_usable())
+        loops.push_back({"profile_pv_avx", detail::profile_pv_avx});
+#endif
+    return loops;
+}
+
+std::vector<TaLoop> ta_loops()
+{
+    std::vector<TaLoop> loops;
+#if defined(PELLUX_ZONE_SSE2)
+    loops.push_back({"largest_abs_ta_sse2", detail::largest_abs_ta_sse2});
+#endif
+#if defined(PELLUX_ZONE_AVX)
+    if (detail::avx_usable())
+        loops.push_back({"largest_abs_ta_avx", detail::largest_abs_ta_avx});
+#endif
+    return loops;
+}
+
 TEST(ZoneKernels, SameBitsAsTheScalarRoutines)
 {
     Draw d{std::mt19937_64(20261208), 0};
@@ -164,6 +200,15 @@ TEST(ZoneKernels, SameBitsAsTheScalarRoutines)
                                             got_status);
             ASSERT_TRUE(same_bits(got, want)) << "wavefront_pv, trial " << trial << ", n " << n;
             ASSERT_EQ(got_status, want_status) << "trial " << trial;
+            // Each width of loop, whichever the processor gets.
+            for (const auto& loop : profile_loops()) {
+                if (want_status != 0)
+                    break;
+                ASSERT_TRUE(same_bits(loop.f(m.data.data(), m.ideal.data(), m.zeff.data(),
+                                             m.zwidth.data(), n, rcurve, coc),
+                                      want))
+                    << loop.name << ", trial " << trial << ", n " << n;
+            }
 
             want_status = got_status = 0;
             const double want_ta = reference::max_abs_ta(m.data.data(), m.ideal.data(),
@@ -172,6 +217,13 @@ TEST(ZoneKernels, SameBitsAsTheScalarRoutines)
                 max_abs_ta(m.data.data(), m.ideal.data(), m.tol.data(), count, coc, got_status);
             ASSERT_TRUE(same_bits(got_ta, want_ta)) << "max_abs_ta, trial " << trial << ", n " << n;
             ASSERT_EQ(got_status, want_status) << "trial " << trial;
+            for (const auto& loop : ta_loops()) {
+                if (want_status != 0)
+                    break;
+                ASSERT_TRUE(same_bits(loop.f(m.data.data(), m.ideal.data(), m.tol.data(), n, coc),
+                                      want_ta))
+                    << loop.name << ", trial " << trial << ", n " << n;
+            }
         }
     }
 }
