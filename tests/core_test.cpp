@@ -377,8 +377,8 @@ TEST(BestCocForWFE, FailuresLeaveZeroCentre)
         {"tol 0", zero_tol, 100, -1, kBadSearchTolerance},
         {"tol after rcurve", zero_tol, -1, -1, kBadSearchTolerance},
         // The search allocates nothing: a refusing heap is no failure.
-        {"first working array", z, 100, 0, 0},
-        {"working array during the narrowing", z, 100, 5, 0},
+        {"heap refuses the first block", z, 100, 0, 0},
+        {"heap refuses after five blocks", z, 100, 5, 0},
     };
     for (const auto& c : cases) {
         FitStatus status = 0;

