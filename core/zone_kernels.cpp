@@ -159,9 +159,17 @@ double largest_abs_ta(const double* data, const double* ideal, const double* tol
 bool any_not_positive(const double* v, int n)
 {
     // v <= 0 is false for a NaN, as 0 >= v is.
+    // Four flags side by side, so the loop runs at the speed of its loads.
     const __m128d zero = _mm_setzero_pd();
-    __m128d found = zero;
+    __m128d f0 = zero, f1 = zero, f2 = zero, f3 = zero;
     int i = 0;
+    for (; i + 7 < n; i += 8) {
+        f0 = _mm_or_pd(f0, _mm_cmple_pd(_mm_loadu_pd(v + i), zero));
+        f1 = _mm_or_pd(f1, _mm_cmple_pd(_mm_loadu_pd(v + i + 2), zero));
+        f2 = _mm_or_pd(f2, _mm_cmple_pd(_mm_loadu_pd(v + i + 4), zero));
+        f3 = _mm_or_pd(f3, _mm_cmple_pd(_mm_loadu_pd(v + i + 6), zero));
+    }
+    __m128d found = _mm_or_pd(_mm_or_pd(f0, f1), _mm_or_pd(f2, f3));
     for (; i + 1 < n; i += 2)
         found = _mm_or_pd(found, _mm_cmple_pd(_mm_loadu_pd(v + i), zero));
     if (i < n)
