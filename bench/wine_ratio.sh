@@ -9,7 +9,7 @@ set -eu
 
 native_dir=$(cd "$1" && pwd)
 windows_dir=$(cd "$2" && pwd)
-rounds=${3:-7}
+rounds=${3:-9}
 wine=/usr/lib/wine/wine64
 
 export WINEDEBUG=-all
@@ -33,6 +33,7 @@ for ((r = 0; r < rounds; r++)); do
     n=$(field ns_per_call <<<"$native")
     w=$(field ns_per_call <<<"$windows")
     ratios+=("$(awk -v w="$w" -v n="$n" 'BEGIN { printf "%.3f", w / n }') $n $w")
+    printf 'round %d: Wine %s ns, native %s ns\n' "$((r + 1))" "$w" "$n"
 done
 printf '%s\n' "${ratios[@]}" | sort -n | awk -v rounds="$rounds" '
     { r[NR] = $1; n[NR] = $2; w[NR] = $3 }
