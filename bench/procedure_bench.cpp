@@ -1,9 +1,9 @@
 // Each worksheet procedure through its export against the floor that computes
 // the same bits with nothing but the arithmetic. First every floor is checked
 // against its export bit for bit; then each pair is timed in alternating
-// batches of about 0.2 ms in this one process, and the median of the per-round ratios
-// export / floor is reported (the machine may be shared and noisy: figures
-// from two runs are never compared).
+// batches of about 0.2 ms in this one process, and the median of the
+// per-round ratios export / floor is reported (the machine may be shared and
+// noisy: figures from two runs are never compared).
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -103,7 +103,10 @@ struct Check {
 };
 std::vector<Check> g_checks;
 
-void check(const std::string& name, bool same) { g_checks.push_back({name, same}); }
+void check(const std::string& name, bool same)
+{
+    g_checks.push_back({name, same});
+}
 
 Pair take_pair(XLOPER12* r)
 {
@@ -114,7 +117,10 @@ Pair take_pair(XLOPER12* r)
     return p;
 }
 
-bool same_pair(Pair a, Pair b) { return bits(a.upper) == bits(b.upper) && bits(a.lower) == bits(b.lower); }
+bool same_pair(Pair a, Pair b)
+{
+    return bits(a.upper) == bits(b.upper) && bits(a.lower) == bits(b.lower);
+}
 
 // "Procedure/n" followed by a tail.
 std::string case_name(const char* procedure, int n, const char* tail)
@@ -138,14 +144,15 @@ void add_cases(const Mirror& m, std::vector<double>& terms)
 
     auto calc_wfe = [&m] {
         return xl_CalcWFE(m.data.get(), m.ideal.get(), m.tol.get(), m.zeff.get(), m.zwidth.get(),
-                          &m.rcurve, &m.coc, &m.wvl)->val.num;
+                          &m.rcurve, &m.coc, &m.wvl)
+            ->val.num;
     };
     auto calc_ta = [&m] {
         return xl_CalcMaxAbsTA(m.data.get(), m.ideal.get(), m.tol.get(), &m.coc)->val.num;
     };
     auto min_wfe = [&m] {
-        return xl_MinimizeWFE(m.data.get(), m.ideal.get(), m.tol.get(), m.zeff.get(), m.zwidth.get(),
-                              &m.rcurve, &m.wvl, &m.fittol);
+        return xl_MinimizeWFE(m.data.get(), m.ideal.get(), m.tol.get(), m.zeff.get(),
+                              m.zwidth.get(), &m.rcurve, &m.wvl, &m.fittol);
     };
     auto min_ta = [&m] {
         return xl_MinimizeMaxAbsTA(m.data.get(), m.ideal.get(), m.tol.get(), &m.fittol);
@@ -153,31 +160,41 @@ void add_cases(const Mirror& m, std::vector<double>& terms)
 
     // First step: every floor gives its export's bits.
     const double wfe = calc_wfe();
-    check(case_name("CalcWFE", n, " bare"), bits(wfe) == bits(calc_wfe_bare(d, i, ze, zw, n, rcurve, coc, wvl)));
+    check(case_name("CalcWFE", n, " bare"),
+          bits(wfe) == bits(calc_wfe_bare(d, i, ze, zw, n, rcurve, coc, wvl)));
     check(case_name("CalcWFE", n, " sum"), bits(wfe) == bits(calc_wfe_sum(tm, n, wvl)));
     check(case_name("CalcMaxAbsTA", n, " bare"),
           bits(calc_ta()) == bits(calc_max_abs_ta_bare(d, i, t, n, coc)));
     check(case_name("MinimizeWFE", n, " bare"),
-          same_pair(take_pair(min_wfe()), minimize_wfe_bare(d, i, t, ze, zw, n, rcurve, wvl, fittol)));
+          same_pair(take_pair(min_wfe()),
+                    minimize_wfe_bare(d, i, t, ze, zw, n, rcurve, wvl, fittol)));
     check(case_name("MinimizeMaxAbsTA", n, " bare"),
           same_pair(take_pair(min_ta()), minimize_max_abs_ta_bare(d, i, t, n, fittol)));
 
     auto reg = [](const std::string& name, double goal, auto e, auto f) {
-        benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State& s) {
-            ratio_rounds(s, name, goal, e, f);
-        })->Iterations(kRounds)->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(
+            name.c_str(), [=](benchmark::State& s) { ratio_rounds(s, name, goal, e, f); })
+            ->Iterations(kRounds)
+            ->Unit(benchmark::kMicrosecond);
     };
-    reg(case_name("CalcWFE", n, "/vs_bare"), n == 6 ? 1.5 : 0,
+    reg(
+        case_name("CalcWFE", n, "/vs_bare"), n == 6 ? 1.5 : 0,
         [=] { benchmark::DoNotOptimize(calc_wfe()); },
         [=] { benchmark::DoNotOptimize(calc_wfe_bare(d, i, ze, zw, n, rcurve, coc, wvl)); });
-    reg(case_name("CalcWFE", n, "/vs_sum"), n == 32767 ? 2.0 : 0,
+    reg(
+        case_name("CalcWFE", n, "/vs_sum"), n == 32767 ? 2.0 : 0,
         [=] { benchmark::DoNotOptimize(calc_wfe()); },
         [=] { benchmark::DoNotOptimize(calc_wfe_sum(tm, n, wvl)); });
-    reg(case_name("CalcMaxAbsTA", n, "/vs_bare"), 0, [=] { benchmark::DoNotOptimize(calc_ta()); },
+    reg(
+        case_name("CalcMaxAbsTA", n, "/vs_bare"), 0, [=] { benchmark::DoNotOptimize(calc_ta()); },
         [=] { benchmark::DoNotOptimize(calc_max_abs_ta_bare(d, i, t, n, coc)); });
-    reg(case_name("MinimizeWFE", n, "/vs_bare"), 0, [=] { xlAutoFree12(min_wfe()); },
-        [=] { benchmark::DoNotOptimize(minimize_wfe_bare(d, i, t, ze, zw, n, rcurve, wvl, fittol)); });
-    reg(case_name("MinimizeMaxAbsTA", n, "/vs_bare"), 0, [=] { xlAutoFree12(min_ta()); },
+    reg(
+        case_name("MinimizeWFE", n, "/vs_bare"), 0, [=] { xlAutoFree12(min_wfe()); },
+        [=] {
+            benchmark::DoNotOptimize(minimize_wfe_bare(d, i, t, ze, zw, n, rcurve, wvl, fittol));
+        });
+    reg(
+        case_name("MinimizeMaxAbsTA", n, "/vs_bare"), 0, [=] { xlAutoFree12(min_ta()); },
         [=] { benchmark::DoNotOptimize(minimize_max_abs_ta_bare(d, i, t, n, fittol)); });
 }
 
@@ -195,14 +212,18 @@ int main(int argc, char** argv)
         add_cases(mirrors().back(), terms.back());
     }
     static const double D = 6, N = 1.3, F = 48, L = 6, stop = 25;
-    check("Vignetting bare",
-          bits(xl_Vignetting(&D, &N, &F, &L, &stop)->val.num) == bits(vignetting_magnitudes(D, N, F, L, stop)));
-    benchmark::RegisterBenchmark("Vignetting/vs_bare", [](benchmark::State& s) {
-        ratio_rounds(
-            s, "Vignetting/vs_bare", 0,
-            [] { benchmark::DoNotOptimize(xl_Vignetting(&D, &N, &F, &L, &stop)->val.num); },
-            [] { benchmark::DoNotOptimize(vignetting_magnitudes(D, N, F, L, stop)); });
-    })->Iterations(kRounds)->Unit(benchmark::kMicrosecond);
+    check("Vignetting bare", bits(xl_Vignetting(&D, &N, &F, &L, &stop)->val.num) ==
+                                 bits(vignetting_magnitudes(D, N, F, L, stop)));
+    benchmark::RegisterBenchmark(
+        "Vignetting/vs_bare",
+        [](benchmark::State& s) {
+            ratio_rounds(
+                s, "Vignetting/vs_bare", 0,
+                [] { benchmark::DoNotOptimize(xl_Vignetting(&D, &N, &F, &L, &stop)->val.num); },
+                [] { benchmark::DoNotOptimize(vignetting_magnitudes(D, N, F, L, stop)); });
+        })
+        ->Iterations(kRounds)
+        ->Unit(benchmark::kMicrosecond);
 
     bool all_same = true;
     for (const Check& c : g_checks) {

@@ -87,7 +87,10 @@ struct Draw {
     std::mt19937_64 rng;
     double special_rate;
 
-    double uniform(double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(rng); }
+    double uniform(double lo, double hi)
+    {
+        return std::uniform_real_distribution<double>(lo, hi)(rng);
+    }
 
     double special()
     {
@@ -96,11 +99,11 @@ struct Draw {
         switch (r % 8) {
         case 0: return (r & 8) ? -0.0 : 0.0;
         case 1: return (r & 8) ? -HUGE_VAL : HUGE_VAL;
-        case 2: b = (r >> 12) & 0x000fffffffffffffULL; break;       // subnormal (or zero)
-        case 3: b = 0x7ff8000000000000ULL | (r >> 13); break;        // quiet NaN, any payload
-        case 4: b = 0x7ff0000000000001ULL | ((r >> 14) & 0x0003ffffffffffffULL); break; // signalling
-        case 5: b = 0x7fefffffffffffffULL; break;                    // largest finite
-        case 6: b = 0x0010000000000000ULL; break;                    // smallest normal
+        case 2: b = r >> 12; break;                           // subnormal (or zero)
+        case 3: b = 0x7ff8000000000000ULL | (r >> 13); break; // quiet NaN, any payload
+        case 4: b = 0x7ff0000000000001ULL | (r >> 14); break; // signalling NaN
+        case 5: b = 0x7fefffffffffffffULL; break;             // largest finite
+        case 6: b = 0x0010000000000000ULL; break;             // smallest normal
         default: return std::ldexp(uniform(-1, 1), static_cast<int>(r % 2000) - 1000);
         }
         b |= (r & 0x10) ? 0x8000000000000000ULL : 0;
@@ -157,8 +160,8 @@ struct Loop {
     const char* name;
     F* f;
 };
-using ProfileLoop = Loop<double(const double*, const double*, const double*, const double*, int,
-                                double, double)>;
+using ProfileLoop =
+    Loop<double(const double*, const double*, const double*, const double*, int, double, double)>;
 using TaLoop = Loop<double(const double*, const double*, const double*, int, double)>;
 
 std::vector<ProfileLoop> profile_loops()
@@ -203,12 +206,12 @@ TEST(ZoneKernels, SameBitsAsTheScalarRoutines)
             const double rcurve = d.uniform(0, 1) < 0.9 ? d.uniform(10, 500) : d.value(0, 500);
 
             FitStatus want_status = 0, got_status = 0;
-            const double want = reference::wavefront_pv(m.data.data(), m.ideal.data(), m.tol.data(),
-                                                        m.zeff.data(), m.zwidth.data(), count,
-                                                        rcurve, coc, want_status);
-            const double got = wavefront_pv(m.data.data(), m.ideal.data(), m.tol.data(),
-                                            m.zeff.data(), m.zwidth.data(), count, rcurve, coc,
-                                            got_status);
+            const double want =
+                reference::wavefront_pv(m.data.data(), m.ideal.data(), m.tol.data(), m.zeff.data(),
+                                        m.zwidth.data(), count, rcurve, coc, want_status);
+            const double got =
+                wavefront_pv(m.data.data(), m.ideal.data(), m.tol.data(), m.zeff.data(),
+                             m.zwidth.data(), count, rcurve, coc, got_status);
             ASSERT_TRUE(same_bits(got, want)) << "wavefront_pv, trial " << trial << ", n " << n;
             ASSERT_EQ(got_status, want_status) << "trial " << trial;
             // Each width of loop, whichever the processor gets.
@@ -231,8 +234,8 @@ TEST(ZoneKernels, SameBitsAsTheScalarRoutines)
             for (const auto& loop : ta_loops()) {
                 if (want_status != 0)
                     break;
-                ASSERT_TRUE(same_bits(loop.f(m.data.data(), m.ideal.data(), m.tol.data(), n, coc),
-                                      want_ta))
+                ASSERT_TRUE(
+                    same_bits(loop.f(m.data.data(), m.ideal.data(), m.tol.data(), n, coc), want_ta))
                     << loop.name << ", trial " << trial << ", n " << n;
             }
         }
@@ -254,7 +257,8 @@ TEST(ZoneKernels, SearchesAsWithTheScalarRoutines)
         const double fittol = d.uniform(0, 0.01), rcurve = d.uniform(10, 500);
 
         FitStatus status = 0;
-        const double c = -((m.data[n - 1] - m.ideal[n - 1]) + (m.data[n - 2] - m.ideal[n - 2])) * 0.5;
+        const double c =
+            -((m.data[n - 1] - m.ideal[n - 1]) + (m.data[n - 2] - m.ideal[n - 2])) * 0.5;
         const double w = m.tol[n - 1] + m.tol[n - 1];
         const GoldenResult want = golden_minimize(
             c - w, w + c, fittol,
@@ -267,9 +271,9 @@ TEST(ZoneKernels, SearchesAsWithTheScalarRoutines)
         FitStatus got_status = 0;
         double coc = 0;
         int passes = 0;
-        const double value = best_coc_for_wfe(m.data.data(), m.ideal.data(), m.tol.data(),
-                                              m.zeff.data(), m.zwidth.data(), count, rcurve, 1.0,
-                                              fittol, coc, got_status, &passes);
+        const double value =
+            best_coc_for_wfe(m.data.data(), m.ideal.data(), m.tol.data(), m.zeff.data(),
+                             m.zwidth.data(), count, rcurve, 1.0, fittol, coc, got_status, &passes);
         ASSERT_EQ(got_status, status) << trial;
         if (status == 0) {
             EXPECT_TRUE(same_bits(coc, want.point)) << "wfe, trial " << trial;
@@ -292,8 +296,8 @@ TEST(ZoneKernels, SearchesAsWithTheScalarRoutines)
             },
             status);
         got_status = 0;
-        const double ta = best_coc_for_ta(m.data.data(), m.ideal.data(), m.tol.data(), count, fittol,
-                                          coc, got_status, &passes);
+        const double ta = best_coc_for_ta(m.data.data(), m.ideal.data(), m.tol.data(), count,
+                                          fittol, coc, got_status, &passes);
         ASSERT_EQ(got_status, status) << trial;
         if (status == 0) {
             EXPECT_TRUE(same_bits(coc, want_ta.point)) << "ta, trial " << trial;
