@@ -3,6 +3,8 @@
 # make test : build everything and run every test (native, sanitizers, Wine,
 #             the fuzz target over its seed corpus)
 # make fuzz : run the fuzz target for 60 seconds from its seed corpus
+# make bench: time each worksheet procedure against its floor, and
+#             MinimizeWFE through the Windows add-in under Wine
 JOBS ?= $(shell nproc)
 CMAKE_NATIVE = cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Release \
 	-DPELLUX_WINDOWS_DIR=$(CURDIR)/build/windows
@@ -11,8 +13,13 @@ CMAKE_WINDOWS = cmake -S . -B build/windows -DCMAKE_BUILD_TYPE=Release \
 	-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake -DPELLUX_BUILD_TESTS=OFF
 CMAKE_FUZZ = cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	-DCMAKE_CXX_COMPILER=clang++ -DPELLUX_FUZZ=ON -DPELLUX_BUILD_TESTS=OFF
+CMAKE_BENCH = cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DPELLUX_BUILD_TESTS=OFF \
+	-DPELLUX_BUILD_BENCH=ON
+CMAKE_BENCH_WINDOWS = cmake -S . -B build/bench-windows -DCMAKE_BUILD_TYPE=Release \
+	-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake -DPELLUX_BUILD_TESTS=OFF \
+	-DPELLUX_BUILD_BENCH=ON
 
-.PHONY: all deps windows native asan fuzz-build fuzz test demo clean
+.PHONY: all deps windows native asan fuzz-build fuzz test demo bench clean
 
 all: native windows
 
@@ -48,6 +55,15 @@ test: native asan fuzz-build
 
 demo: native windows
 	bash scripts/demo.sh
+
+# Own build trees, so that make test never builds the benchmarks.
+bench: deps
+	$(CMAKE_BENCH_WINDOWS)
+	cmake --build build/bench-windows -j $(JOBS)
+	$(CMAKE_BENCH)
+	cmake --build build/bench -j $(JOBS)
+	build/bench/pellux_bench
+	bash bench/wine_ratio.sh build/bench build/bench-windows
 
 clean:
 	rm -rf build

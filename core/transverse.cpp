@@ -1,8 +1,7 @@
 #include "core/transverse.h"
 
-#include <cmath>
-
 #include "core/golden.h"
+#include "core/zone_kernels.h"
 
 namespace pellux {
 
@@ -13,13 +12,7 @@ double max_abs_ta(const double* data, const double* ideal, const double* tol, st
     if (status != 0 || n <= 0)
         return 0.0;
 
-    double m = 0.0;
-    for (int i = 0; i < n; ++i) {
-        const double v = std::fabs(((data[i] - ideal[i]) + coc) / tol[i]);
-        if (v > m)
-            m = v;
-    }
-    return m;
+    return largest_abs_ta(data, ideal, tol, n, coc);
 }
 
 double best_coc_for_ta(const double* data, const double* ideal, const double* tol, std::int16_t n,
@@ -48,7 +41,8 @@ double best_coc_for_ta(const double* data, const double* ideal, const double* to
 
     const GoldenResult r = golden_minimize(
         -hi, -lo, fittol,
-        [&](double x) { return max_abs_ta(data, ideal, tol, n, x, status); }, status);
+        // The tolerances are checked above, and n >= 1 here.
+        [&](double x) { return largest_abs_ta(data, ideal, tol, n, x); }, status);
     if (passes != nullptr)
         *passes = r.passes;
     if (status != 0)

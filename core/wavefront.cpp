@@ -1,29 +1,9 @@
 #include "core/wavefront.h"
 
 #include "core/golden.h"
-#include "host/platform.h"
+#include "core/zone_kernels.h"
 
 namespace pellux {
-
-namespace {
-
-// Height gained across zone i (inches): the knife-edge difference in inches,
-// negated, times the zone radius over the squared radius of curvature gives
-// the slope; times the zone width, the step.
-double zone_term(const double* data, const double* ideal, const double* zeff, const double* zwidth,
-                 int i, double rcurve, double coc)
-{
-    double u = data[i] - ideal[i];
-    u = u + coc;
-    u = -u;
-    u = u / 1000.0;
-    u = u * zeff[i];
-    u = u / rcurve;
-    u = u / rcurve;
-    return u * zwidth[i];
-}
-
-} // namespace
 
 double wavefront_pv(const double* data, const double* ideal, const double* tol, const double* zeff,
                     const double* zwidth, std::int16_t n, double rcurve, double coc,
@@ -38,29 +18,9 @@ double wavefront_pv(const double* data, const double* ideal, const double* tol, 
         status = kNoZones;
         return 0.0;
     }
-
-    auto* w = static_cast<double*>(heap_alloc_zeroed(sizeof(double) * static_cast<unsigned>(n)));
-    if (w == nullptr) {
-        status = kBadRcurve;
-        return 0.0;
-    }
-
-    // W_j = t_j + (t_(j-1) + (... + (t_0 + 0))): the running sum equals
-    // adding each term to every point from its zone outward.
-    w[0] = zone_term(data, ideal, zeff, zwidth, 0, rcurve, coc) + w[0];
-    for (int j = 1; j < n; ++j)
-        w[j] = zone_term(data, ideal, zeff, zwidth, j, rcurve, coc) + w[j - 1];
-
-    double lo = w[0];
-    double hi = w[0];
-    for (int k = 1; k < n; ++k) {
-        if (w[k] < lo)
-            lo = w[k];
-        if (w[k] > hi)
-            hi = w[k];
-    }
-    heap_free(w);
-    return hi - lo;
+    // The running sum W_j = W_(j-1) + t_j equals adding each term to every
+    // point from its zone outward, so the profile needs no array.
+    return profile_pv(data, ideal, zeff, zwidth, n, rcurve, coc);
 }
 
 double best_coc_for_wfe(const double* data, const double* ideal, const double* tol,
@@ -96,8 +56,8 @@ double best_coc_for_wfe(const double* data, const double* ideal, const double* t
 
     const GoldenResult r = golden_minimize(
         c - w, w + c, fittol,
-        [&](double x) { return wavefront_pv(data, ideal, tol, zeff, zwidth, n, rcurve, x, status); },
-        status);
+        // Radius and tolerances are checked above, and n >= 1.
+        [&](double x) { return profile_pv(data, ideal, zeff, zwidth, n, rcurve, x); }, status);
     if (passes != nullptr)
         *passes = r.passes;
     if (status != 0)

@@ -10,7 +10,7 @@ namespace pellux {
 
 // Peak-to-valley height (inches) of the profile that the n zones imply for
 // the paraxial centre of curvature coc (mils). 0 with status -1 (rcurve not
-// positive, no working array) or -2 (a tolerance not positive).
+// positive) or -2 (a tolerance not positive). Allocates nothing.
 double wavefront_pv(const double* data, const double* ideal, const double* tol, const double* zeff,
                     const double* zwidth, std::int16_t n, double rcurve, double coc,
                     FitStatus& status);

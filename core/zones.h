@@ -17,7 +17,7 @@ constexpr FitStatus kZeffShape = -400;
 constexpr FitStatus kNoZones = -500;
 
 constexpr FitStatus kBadTolerance = -1;       // max_abs_ta
-constexpr FitStatus kBadRcurve = -1;          // wavefront routines; also no working array
+constexpr FitStatus kBadRcurve = -1;          // wavefront routines
 constexpr FitStatus kBadSearchTolerance = -2; // searches and wavefront_pv
 
 struct ZoneShape {
@@ -33,8 +33,33 @@ struct ZoneCheck {
 
 // Shapes in argument order, data first (3 or 5 of them). Data must be one
 // row or one column; every other vector must match it exactly, rows with rows
-// and columns with columns. The last vector has no code of its own.
-ZoneCheck check_zone_shapes(const ZoneShape* shapes, int count);
+// and columns with columns. The last vector has no code of its own. Inline:
+// out of line, the small result goes back through memory in pieces and is
+// read whole, which stalls the processor on every worksheet call.
+inline ZoneCheck check_zone_shapes(const ZoneShape* shapes, int count)
+{
+    ZoneCheck result{0, 0, false};
+    const ZoneShape data = shapes[0];
+    if (data.rows == 1)
+        result.zones = static_cast<std::int16_t>(data.columns);
+    else if (data.columns == 1)
+        result.zones = static_cast<std::int16_t>(data.rows);
+    else
+        result.status = kDataNotVector;
+
+    // Zero elements, or more than a signed 16-bit count holds: no zone loop
+    // could run and the search brackets would read past the vectors.
+    if (result.status == 0 && result.zones <= 0)
+        result.status = kNoZones;
+
+    for (int k = 1; k < count - 1; ++k)
+        if (shapes[k].rows != data.rows || shapes[k].columns != data.columns)
+            result.status = static_cast<FitStatus>(-100 * (k + 1));
+
+    const ZoneShape last = shapes[count - 1];
+    result.ok = result.status == 0 && last.rows == data.rows && last.columns == data.columns;
+    return result;
+}
 
 // For every one of the n elements (no early stop): 0 >= v[i] writes code.
 // Values that are not numbers pass.

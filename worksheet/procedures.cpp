@@ -16,14 +16,22 @@ ResultCell g_calc_wfe_cell;
 ResultCell g_minimize_wfe_cell;
 ResultCell g_vignetting_cell;
 
-// Shape check of the zone vectors of one call, data first.
+// Shape check of the zone vectors of one call, data first: false ends the
+// call in #NUM!, true gives the zone count and the status to start from.
+// (Fields rather than the whole check are handed back: a small record
+// returned from a call goes through memory in pieces and is read whole,
+// which stalls the processor.)
 template <int Count>
-ZoneCheck check_shapes(const ZoneVector* const (&vectors)[Count])
+bool check_shapes(const ZoneVector* const (&vectors)[Count], std::int16_t& zones,
+                  FitStatus& status)
 {
     ZoneShape shapes[Count];
     for (int k = 0; k < Count; ++k)
         shapes[k] = {vectors[k]->rows, vectors[k]->columns};
-    return check_zone_shapes(shapes, Count);
+    const ZoneCheck shape = check_zone_shapes(shapes, Count);
+    zones = shape.zones;
+    status = shape.status;
+    return shape.ok;
 }
 
 } // namespace
@@ -32,13 +40,13 @@ XLOPER12* xl_CalcMaxAbsTA(const ZoneVector* data, const ZoneVector* ideal, const
                           const double* coc)
 {
     ResultCell& cell = g_calc_max_abs_ta_cell;
-    const ZoneCheck shape = check_shapes({data, ideal, tol});
-    if (!shape.ok)
+    std::int16_t zones = 0;
+    FitStatus status = 0;
+    if (!check_shapes({data, ideal, tol}, zones, status))
         return set_num_error(cell);
 
-    FitStatus status = shape.status;
     const double r = max_abs_ta(zone_elements(data), zone_elements(ideal), zone_elements(tol),
-                                shape.zones, *coc, status);
+                                zones, *coc, status);
     return status != 0 ? set_num_error(cell) : set_number(cell, r);
 }
 
@@ -46,14 +54,14 @@ XLOPER12* xl_MinimizeMaxAbsTA(const ZoneVector* data, const ZoneVector* ideal, c
                               const double* fittol)
 {
     ResultCell& cell = g_minimize_max_abs_ta_cell;
-    const ZoneCheck shape = check_shapes({data, ideal, tol});
-    if (!shape.ok)
+    std::int16_t zones = 0;
+    FitStatus status = 0;
+    if (!check_shapes({data, ideal, tol}, zones, status))
         return set_num_error(cell);
 
-    FitStatus status = shape.status;
     double coc = 0.0;
     const double value = best_coc_for_ta(zone_elements(data), zone_elements(ideal),
-                                         zone_elements(tol), shape.zones, *fittol, coc, status);
+                                         zone_elements(tol), zones, *fittol, coc, status);
     return status != 0 ? set_num_error(cell) : set_pair(cell, coc, value);
 }
 
@@ -62,16 +70,16 @@ XLOPER12* xl_CalcWFE(const ZoneVector* data, const ZoneVector* ideal, const Zone
                      const double* coc, const double* wvl)
 {
     ResultCell& cell = g_calc_wfe_cell;
-    const ZoneCheck shape = check_shapes({data, ideal, tol, zeff, zwidth});
-    if (!shape.ok)
+    std::int16_t zones = 0;
+    FitStatus status = 0;
+    if (!check_shapes({data, ideal, tol, zeff, zwidth}, zones, status))
         return set_num_error(cell);
 
-    FitStatus status = shape.status;
     const double radius = *rcurve;
     const double centre = *coc;
     const double wavelength = *wvl;
     const double pv = wavefront_pv(zone_elements(data), zone_elements(ideal), zone_elements(tol),
-                                   zone_elements(zeff), zone_elements(zwidth), shape.zones, radius,
+                                   zone_elements(zeff), zone_elements(zwidth), zones, radius,
                                    centre, status);
     return status != 0 ? set_num_error(cell) : set_number(cell, pv / wavelength);
 }
@@ -81,18 +89,18 @@ XLOPER12* xl_MinimizeWFE(const ZoneVector* data, const ZoneVector* ideal, const 
                          const double* wvl, const double* fittol)
 {
     ResultCell& cell = g_minimize_wfe_cell;
-    const ZoneCheck shape = check_shapes({data, ideal, tol, zeff, zwidth});
-    if (!shape.ok)
+    std::int16_t zones = 0;
+    FitStatus status = 0;
+    if (!check_shapes({data, ideal, tol, zeff, zwidth}, zones, status))
         return set_num_error(cell);
 
-    FitStatus status = shape.status;
     const double radius = *rcurve;
     const double wavelength = *wvl;
     const double tolerance = *fittol;
     double coc = 0.0;
     const double value = best_coc_for_wfe(zone_elements(data), zone_elements(ideal),
                                           zone_elements(tol), zone_elements(zeff),
-                                          zone_elements(zwidth), shape.zones, radius, wavelength,
+                                          zone_elements(zwidth), zones, radius, wavelength,
                                           tolerance, coc, status);
     return status != 0 ? set_num_error(cell) : set_pair(cell, coc, value);
 }
