@@ -5,7 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$PWD
 
-# The files of the bundle, from the build trees, stored without folders.
+# The files of the bundle, stored without folders, beside README.txt (made
+# from scripts/windows-readme.txt).
 files=(
   build/windows/Pellux.XLL
   build/windows32/Pellux32.XLL
