@@ -16,15 +16,17 @@ fail() {
 }
 
 listing=$("$objdump" -d --no-show-raw-insn "$library")
-mnemonics=$(awk -F '\t' 'NF >= 2 && $1 ~ /^ *[0-9a-f]+:$/ { split($2, w, " "); print w[1] }' <<<"$listing")
-[ -n "$mnemonics" ] || fail "no code found in $library"
+# One line per instruction: the function it belongs to, then its mnemonic.
+instructions=$(awk -F '\t' '
+    /^[0-9a-f]+ <.*>:$/ { function_name = $0; sub(/^[0-9a-f]+ /, "", function_name) }
+    NF >= 2 && $1 ~ /^ *[0-9a-f]+:$/ { split($2, w, " "); print function_name, w[1] }' <<<"$listing")
+[ -n "$instructions" ] || fail "no code found in $library"
 
-x87=$(grep -E '^f' <<<"$mnemonics" | grep -Evx 'fld[lsz1]?|fstp?[ls]?|fxch' | LC_ALL=C sort | uniq -c || true)
+x87=$(awk '$2 ~ /^f/ && $2 !~ /^(fld[lsz1]?|fstp?[ls]?|fxch)$/' <<<"$instructions" | LC_ALL=C sort | uniq -c || true)
 if [ -n "$x87" ]; then
   echo "$x87" >&2
-  grep -E '^[0-9a-f]+ <|	f' <<<"$listing" | grep -B1 -E '	f' | grep -Ev '	(fld[lsz1]?|fstp?[ls]?|fxch)( |$)' >&2 || true
-  fail "$library does x87 arithmetic"
+  fail "$library does x87 arithmetic (count, function, instruction above)"
 fi
-sse=$(grep -cE '^(add|sub|mul|div|sqrt)sd$' <<<"$mnemonics" || true)
+sse=$(awk '$2 ~ /^(add|sub|mul|div|sqrt)sd$/' <<<"$instructions" | wc -l)
 [ "$sse" -gt 0 ] || fail "$library has no SSE2 double arithmetic at all"
 echo "$library: $sse SSE2 double operations, no x87 arithmetic"
