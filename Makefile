@@ -2,15 +2,18 @@
 #             Windows add-in under Wine
 # make test : build everything and run every test (native, sanitizers, Wine,
 #             the fuzz target over its seed corpus)
+# make dist : the Windows release bundle dist/Pellux-<version>-windows.zip
 # make fuzz : run the fuzz target for 60 seconds from its seed corpus
 # make bench: time each worksheet procedure against its floor, and
 #             MinimizeWFE through the Windows add-in under Wine
 JOBS ?= $(shell nproc)
 CMAKE_NATIVE = cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Release \
-	-DPELLUX_WINDOWS_DIR=$(CURDIR)/build/windows
+	-DPELLUX_WINDOWS_DIR=$(CURDIR)/build/windows -DPELLUX_WINDOWS32_DIR=$(CURDIR)/build/windows32
 CMAKE_ASAN = cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DPELLUX_SANITIZE=ON
 CMAKE_WINDOWS = cmake -S . -B build/windows -DCMAKE_BUILD_TYPE=Release \
 	-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake -DPELLUX_BUILD_TESTS=OFF
+CMAKE_WINDOWS32 = cmake -S . -B build/windows32 -DCMAKE_BUILD_TYPE=Release \
+	-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-i686.cmake -DPELLUX_BUILD_TESTS=OFF
 CMAKE_FUZZ = cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	-DCMAKE_CXX_COMPILER=clang++ -DPELLUX_FUZZ=ON -DPELLUX_BUILD_TESTS=OFF
 CMAKE_BENCH = cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DPELLUX_BUILD_TESTS=OFF \
@@ -19,9 +22,9 @@ CMAKE_BENCH_WINDOWS = cmake -S . -B build/bench-windows -DCMAKE_BUILD_TYPE=Relea
 	-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake -DPELLUX_BUILD_TESTS=OFF \
 	-DPELLUX_BUILD_BENCH=ON
 
-.PHONY: all deps windows native asan fuzz-build fuzz test demo bench clean
+.PHONY: all deps windows windows32 native asan fuzz-build fuzz test demo dist bench clean
 
-all: native windows
+all: native windows windows32
 
 deps:
 	bash scripts/install-deps.sh
@@ -30,7 +33,11 @@ windows: deps
 	$(CMAKE_WINDOWS)
 	cmake --build build/windows -j $(JOBS)
 
-native: deps windows
+windows32: deps
+	$(CMAKE_WINDOWS32)
+	cmake --build build/windows32 -j $(JOBS)
+
+native: deps windows windows32
 	$(CMAKE_NATIVE)
 	cmake --build build/native -j $(JOBS)
 
@@ -56,6 +63,9 @@ test: native asan fuzz-build
 demo: native windows
 	bash scripts/demo.sh
 
+dist: native windows windows32
+	bash scripts/dist.sh
+
 # Own build trees, so that make test never builds the benchmarks.
 bench: deps
 	$(CMAKE_BENCH_WINDOWS)
@@ -66,4 +76,4 @@ bench: deps
 	bash bench/wine_ratio.sh build/bench build/bench-windows
 
 clean:
-	rm -rf build
+	rm -rf build dist

@@ -95,7 +95,7 @@ double pellux::read_version_text(const XChar* counted)
     return version;
 }
 
-int xlAutoOpen()
+int PELLUX_STDCALL xlAutoOpen()
 {
     scratch_reset();
 
@@ -132,7 +132,7 @@ int xlAutoOpen()
     return 1;
 }
 
-int xlAutoClose()
+int PELLUX_STDCALL xlAutoClose()
 {
     scratch_reset();
     for (int row = 0; row < kFunctionCount; ++row)
@@ -141,7 +141,7 @@ int xlAutoClose()
     return 1;
 }
 
-int xlAutoAdd()
+int PELLUX_STDCALL xlAutoAdd()
 {
     scratch_reset();
     alert(kAdded, kAlertInformation);
@@ -149,7 +149,7 @@ int xlAutoAdd()
     return 1;
 }
 
-int xlAutoRemove()
+int PELLUX_STDCALL xlAutoRemove()
 {
     scratch_reset();
     alert(kRemoved, kAlertInformation);
@@ -157,7 +157,7 @@ int xlAutoRemove()
     return 1;
 }
 
-XLOPER12* xlAddInManagerInfo12(XLOPER12* action)
+XLOPER12* PELLUX_STDCALL xlAddInManagerInfo12(XLOPER12* action)
 {
     scratch_reset();
     host_call(xlCoerce, &g_coerced_action, 2, action, temp_int(static_cast<std::int32_t>(xltypeInt)));
@@ -178,7 +178,7 @@ XLOPER12* xlAddInManagerInfo12(XLOPER12* action)
     return &g_manager_result;
 }
 
-XLOPER12* xlAutoRegister12(XLOPER12* name)
+XLOPER12* PELLUX_STDCALL xlAutoRegister12(XLOPER12* name)
 {
     scratch_reset();
     set_value_error(g_register_result);

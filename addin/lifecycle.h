@@ -13,9 +13,9 @@ double read_version_text(const XChar* counted);
 
 } // namespace pellux
 
-PELLUX_EXPORT int xlAutoOpen();
-PELLUX_EXPORT int xlAutoClose();
-PELLUX_EXPORT int xlAutoAdd();
-PELLUX_EXPORT int xlAutoRemove();
-PELLUX_EXPORT pellux::XLOPER12* xlAddInManagerInfo12(pellux::XLOPER12* action);
-PELLUX_EXPORT pellux::XLOPER12* xlAutoRegister12(pellux::XLOPER12* name);
+PELLUX_EXPORT int PELLUX_STDCALL xlAutoOpen();
+PELLUX_EXPORT int PELLUX_STDCALL xlAutoClose();
+PELLUX_EXPORT int PELLUX_STDCALL xlAutoAdd();
+PELLUX_EXPORT int PELLUX_STDCALL xlAutoRemove();
+PELLUX_EXPORT pellux::XLOPER12* PELLUX_STDCALL xlAddInManagerInfo12(pellux::XLOPER12* action);
+PELLUX_EXPORT pellux::XLOPER12* PELLUX_STDCALL xlAutoRegister12(pellux::XLOPER12* name);

@@ -46,7 +46,7 @@ int host_call(int function, XLOPER12* result, int count, ...)
 
 } // namespace pellux
 
-void SetExcel12EntryPt(pellux::HostCallback callback)
+void PELLUX_STDCALL SetExcel12EntryPt(pellux::HostCallback callback)
 {
     using namespace pellux;
     if (g_host_callback != nullptr)

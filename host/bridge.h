@@ -17,4 +17,4 @@ int host_call(int function, XLOPER12* result, int count, ...);
 
 } // namespace pellux
 
-PELLUX_EXPORT void SetExcel12EntryPt(pellux::HostCallback callback);
+PELLUX_EXPORT void PELLUX_STDCALL SetExcel12EntryPt(pellux::HostCallback callback);

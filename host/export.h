@@ -1,8 +1,5 @@
-// Marks a procedure that the host looks up by its undecorated name.
+// PELLUX_EXPORT and PELLUX_STDCALL, which mark a procedure that the host
+// looks up by its undecorated name and calls, come from the platform layer.
 #pragma once
 
-#if defined(_WIN32)
-#define PELLUX_EXPORT extern "C" __declspec(dllexport)
-#else
-#define PELLUX_EXPORT extern "C" __attribute__((visibility("default")))
-#endif
+#include "host/platform.h"

@@ -1,10 +1,27 @@
 // Everything that differs between Windows and other systems: the process
 // heap, the calling thread's id, the lookup of the host's exported callback,
-// and loading a module (used by the host emulator and the tests).
+// loading a module (used by the host emulator and the tests), and how the
+// host finds and calls the add-in's procedures and the add-in the host's.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+// A procedure the host looks up by its undecorated name.
+#if defined(_WIN32)
+#define PELLUX_EXPORT extern "C" __declspec(dllexport)
+#else
+#define PELLUX_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
+
+// The calling convention of every procedure the host calls and of the host's
+// callback: 32-bit Excel uses the standard convention (the callee pops its
+// arguments); everywhere else there is only one.
+#if defined(_WIN32) && !defined(_WIN64)
+#define PELLUX_STDCALL __stdcall
+#else
+#define PELLUX_STDCALL
+#endif
 
 namespace pellux {
 

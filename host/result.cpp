@@ -68,7 +68,7 @@ void release_value(XLOPER12* record)
 
 } // namespace pellux
 
-int xlAutoFree12(pellux::XLOPER12* record)
+int PELLUX_STDCALL xlAutoFree12(pellux::XLOPER12* record)
 {
     pellux::release_value(record);
     return 1;

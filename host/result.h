@@ -36,4 +36,4 @@ void release_value(XLOPER12* record);
 
 } // namespace pellux
 
-PELLUX_EXPORT int xlAutoFree12(pellux::XLOPER12* record);
+PELLUX_EXPORT int PELLUX_STDCALL xlAutoFree12(pellux::XLOPER12* record);

@@ -1,6 +1,9 @@
-// The subset of Excel's 64-bit value record (XLOPER12) and "K" array record
-// that Pellux reads and writes, with the type, error and return codes it uses.
+// The subset of Excel's value record (XLOPER12) and "K" array record that
+// Pellux reads and writes, with the type, error and return codes it uses, for
+// 64-bit and 32-bit Excel.
 #pragma once
+
+#include "host/platform.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -32,6 +35,7 @@ struct XLOPER12 {
     std::uint32_t xltype;
 };
 
+#if UINTPTR_MAX == UINT64_MAX
 static_assert(sizeof(double) == 8, "doubles are IEEE-754 binary64");
 static_assert(sizeof(void*) == 8, "the 64-bit host layout needs 8-byte pointers");
 static_assert(sizeof(XChar) == 2, "host text is 16-bit");
@@ -41,6 +45,21 @@ static_assert(offsetof(XLOPER12, xltype) == 24, "the type word sits at byte 24")
 static_assert(offsetof(XlArray, lparray) == 0, "array pointer at byte 0");
 static_assert(offsetof(XlArray, rows) == 8, "array rows at byte 8");
 static_assert(offsetof(XlArray, columns) == 12, "array columns at byte 12");
+#else
+// 32-bit Excel: the same 32-byte record (the value area is padded to 24 bytes
+// and the record to a multiple of the double's 8-byte alignment), but with
+// 4-byte pointers an array's counts follow the pointer at bytes 4 and 8.
+static_assert(sizeof(double) == 8, "doubles are IEEE-754 binary64");
+static_assert(sizeof(void*) == 4, "the 32-bit host layout needs 4-byte pointers");
+static_assert(alignof(double) == 8, "a double in a record is 8-byte aligned, as Windows lays it out");
+static_assert(sizeof(XChar) == 2, "host text is 16-bit");
+static_assert(sizeof(XLOPER12) == 32, "a host value record is 32 bytes");
+static_assert(offsetof(XLOPER12, val) == 0, "the value area starts the record");
+static_assert(offsetof(XLOPER12, xltype) == 24, "the type word sits at byte 24");
+static_assert(offsetof(XlArray, lparray) == 0, "array pointer at byte 0");
+static_assert(offsetof(XlArray, rows) == 4, "array rows at byte 4");
+static_assert(offsetof(XlArray, columns) == 8, "array columns at byte 8");
+#endif
 
 // Type words.
 constexpr std::uint32_t xltypeNum = 0x0001;
@@ -99,6 +118,6 @@ inline const double* zone_elements(const ZoneVector* v)
 
 // The host's callback: function number, argument count, argument records,
 // result record (may be null). Returns an xlret code.
-using HostCallback = int (*)(int function, int count, XLOPER12** args, XLOPER12* result);
+using HostCallback = int(PELLUX_STDCALL*)(int function, int count, XLOPER12** args, XLOPER12* result);
 
 } // namespace pellux

@@ -36,7 +36,7 @@ bool check_shapes(const ZoneVector* const (&vectors)[Count], std::int16_t& zones
 
 } // namespace
 
-XLOPER12* xl_CalcMaxAbsTA(const ZoneVector* data, const ZoneVector* ideal, const ZoneVector* tol,
+XLOPER12* PELLUX_STDCALL xl_CalcMaxAbsTA(const ZoneVector* data, const ZoneVector* ideal, const ZoneVector* tol,
                           const double* coc)
 {
     ResultCell& cell = g_calc_max_abs_ta_cell;
@@ -50,7 +50,7 @@ XLOPER12* xl_CalcMaxAbsTA(const ZoneVector* data, const ZoneVector* ideal, const
     return status != 0 ? set_num_error(cell) : set_number(cell, r);
 }
 
-XLOPER12* xl_MinimizeMaxAbsTA(const ZoneVector* data, const ZoneVector* ideal, const ZoneVector* tol,
+XLOPER12* PELLUX_STDCALL xl_MinimizeMaxAbsTA(const ZoneVector* data, const ZoneVector* ideal, const ZoneVector* tol,
                               const double* fittol)
 {
     ResultCell& cell = g_minimize_max_abs_ta_cell;
@@ -65,7 +65,7 @@ XLOPER12* xl_MinimizeMaxAbsTA(const ZoneVector* data, const ZoneVector* ideal, c
     return status != 0 ? set_num_error(cell) : set_pair(cell, coc, value);
 }
 
-XLOPER12* xl_CalcWFE(const ZoneVector* data, const ZoneVector* ideal, const ZoneVector* tol,
+XLOPER12* PELLUX_STDCALL xl_CalcWFE(const ZoneVector* data, const ZoneVector* ideal, const ZoneVector* tol,
                      const ZoneVector* zeff, const ZoneVector* zwidth, const double* rcurve,
                      const double* coc, const double* wvl)
 {
@@ -84,7 +84,7 @@ XLOPER12* xl_CalcWFE(const ZoneVector* data, const ZoneVector* ideal, const Zone
     return status != 0 ? set_num_error(cell) : set_number(cell, pv / wavelength);
 }
 
-XLOPER12* xl_MinimizeWFE(const ZoneVector* data, const ZoneVector* ideal, const ZoneVector* tol,
+XLOPER12* PELLUX_STDCALL xl_MinimizeWFE(const ZoneVector* data, const ZoneVector* ideal, const ZoneVector* tol,
                          const ZoneVector* zeff, const ZoneVector* zwidth, const double* rcurve,
                          const double* wvl, const double* fittol)
 {
@@ -105,7 +105,7 @@ XLOPER12* xl_MinimizeWFE(const ZoneVector* data, const ZoneVector* ideal, const 
     return status != 0 ? set_num_error(cell) : set_pair(cell, coc, value);
 }
 
-XLOPER12* xl_Vignetting(const double* D, const double* N, const double* F, const double* L,
+XLOPER12* PELLUX_STDCALL xl_Vignetting(const double* D, const double* N, const double* F, const double* L,
                         const double* dstop)
 {
     ResultCell& cell = g_vignetting_cell;

@@ -9,17 +9,17 @@
 using pellux::XLOPER12;
 using pellux::ZoneVector;
 
-PELLUX_EXPORT XLOPER12* xl_CalcMaxAbsTA(const ZoneVector* data, const ZoneVector* ideal,
+PELLUX_EXPORT XLOPER12* PELLUX_STDCALL xl_CalcMaxAbsTA(const ZoneVector* data, const ZoneVector* ideal,
                                         const ZoneVector* tol, const double* coc);
-PELLUX_EXPORT XLOPER12* xl_MinimizeMaxAbsTA(const ZoneVector* data, const ZoneVector* ideal,
+PELLUX_EXPORT XLOPER12* PELLUX_STDCALL xl_MinimizeMaxAbsTA(const ZoneVector* data, const ZoneVector* ideal,
                                             const ZoneVector* tol, const double* fittol);
-PELLUX_EXPORT XLOPER12* xl_CalcWFE(const ZoneVector* data, const ZoneVector* ideal,
+PELLUX_EXPORT XLOPER12* PELLUX_STDCALL xl_CalcWFE(const ZoneVector* data, const ZoneVector* ideal,
                                    const ZoneVector* tol, const ZoneVector* zeff,
                                    const ZoneVector* zwidth, const double* rcurve,
                                    const double* coc, const double* wvl);
-PELLUX_EXPORT XLOPER12* xl_MinimizeWFE(const ZoneVector* data, const ZoneVector* ideal,
+PELLUX_EXPORT XLOPER12* PELLUX_STDCALL xl_MinimizeWFE(const ZoneVector* data, const ZoneVector* ideal,
                                        const ZoneVector* tol, const ZoneVector* zeff,
                                        const ZoneVector* zwidth, const double* rcurve,
                                        const double* wvl, const double* fittol);
-PELLUX_EXPORT XLOPER12* xl_Vignetting(const double* D, const double* N, const double* F,
+PELLUX_EXPORT XLOPER12* PELLUX_STDCALL xl_Vignetting(const double* D, const double* N, const double* F,
                                       const double* L, const double* dstop);

@@ -3,7 +3,7 @@
 #include "host/export.h"
 #include "recording_host.h"
 
-PELLUX_EXPORT int MdCallBack12(int function, int count, pellux::XLOPER12** args,
+PELLUX_EXPORT int PELLUX_STDCALL MdCallBack12(int function, int count, pellux::XLOPER12** args,
                                pellux::XLOPER12* result)
 {
     return pellux::recording::callback(function, count, args, result);

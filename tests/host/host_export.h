@@ -4,5 +4,5 @@
 #include "host/export.h"
 #include "host/xloper.h"
 
-PELLUX_EXPORT int MdCallBack12(int function, int count, pellux::XLOPER12** args,
+PELLUX_EXPORT int PELLUX_STDCALL MdCallBack12(int function, int count, pellux::XLOPER12** args,
                                pellux::XLOPER12* result);

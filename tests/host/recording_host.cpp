@@ -153,7 +153,7 @@ void reset() { state() = State{}; }
 
 Config& config() { return state().config; }
 
-int callback(int function, int count, XLOPER12** args, XLOPER12* result)
+int PELLUX_STDCALL callback(int function, int count, XLOPER12** args, XLOPER12* result)
 {
     State& s = state();
     Call call;
@@ -238,7 +238,7 @@ namespace {
 int g_decoy_calls = 0;
 } // namespace
 
-int decoy(int, int, XLOPER12**, XLOPER12*)
+int PELLUX_STDCALL decoy(int, int, XLOPER12**, XLOPER12*)
 {
     ++g_decoy_calls;
     return 99;

@@ -57,7 +57,7 @@ struct Config {
 void reset();
 Config& config();
 
-int callback(int function, int count, XLOPER12** args, XLOPER12* result);
+int PELLUX_STDCALL callback(int function, int count, XLOPER12** args, XLOPER12* result);
 
 const std::vector<Call>& calls();
 std::vector<Call> calls_to(int function);
@@ -95,7 +95,7 @@ private:
 
 // A second callback that only counts its calls and answers 99, to show which
 // of two callbacks the bridge installed.
-int decoy(int function, int count, XLOPER12** args, XLOPER12* result);
+int PELLUX_STDCALL decoy(int function, int count, XLOPER12** args, XLOPER12* result);
 int decoy_calls();
 
 } // namespace pellux::recording

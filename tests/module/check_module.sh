@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
 # Checks what an add-in module shows the loader: exactly the thirteen names
-# the host looks up, and, for the Windows DLL, its module name, its machine
-# and no import beyond KERNEL32 and the C runtime.
+# the host looks up, undecorated, and, for a Windows DLL, its module name (the
+# file's own), its machine and no import beyond KERNEL32 and the C runtime.
 #   check_module.sh elf PATH
-#   check_module.sh pe PATH OBJDUMP
+#   check_module.sh pe64 PATH OBJDUMP    (Pellux.XLL, x86-64)
+#   check_module.sh pe32 PATH OBJDUMP    (Pellux32.XLL, i386)
+#   check_module.sh host32 PATH OBJDUMP  (xlhost32.exe, i386: MdCallBack12)
+# On i386 each export must also be a standard-convention procedure: its
+# defined symbol carries the @N suffix of that convention, which the export
+# drops.
 set -euo pipefail
 
 kind=$1
@@ -31,7 +36,7 @@ compare_exports() {
   local actual=$1
   if [ "$actual" != "$expected" ]; then
     diff <(echo "$expected") <(echo "$actual") >&2 || true
-    fail "$module exports other names than the thirteen expected (< expected, > actual)"
+    fail "$module exports other names than expected (< expected, > actual)"
   fi
 }
 
@@ -39,25 +44,41 @@ case $kind in
 elf)
   compare_exports "$(nm -D --defined-only --format=posix "$module" | awk '{print $1}' | LC_ALL=C sort)"
   ;;
-pe)
+pe64 | pe32 | host32)
   objdump=$3
   dump=$("$objdump" -p "$module")
-  grep -q 'file format pei-x86-64' <<<"$dump" || fail "$module is not a PE32+ x86-64 image"
-  grep -A12 '^Characteristics' <<<"$dump" | grep -Eq '^[[:space:]]+DLL$' || fail "$module is not a DLL"
-  name=$(awk '/^Name[[:space:]]/ {print $NF; exit}' <<<"$dump")
-  [ "$name" = "Pellux.XLL" ] || fail "module name is '$name', not Pellux.XLL"
+  if [ "$kind" = pe64 ]; then
+    format=pei-x86-64 magic='020b	(PE32+)'
+  else
+    format=pei-i386 magic='010b	(PE32)'
+  fi
+  grep -q "file format $format\$" <<<"$dump" || fail "$module is not a $format image"
+  grep -qF "$magic" <<<"$dump" || fail "$module has not the optional header $magic"
+  if [ "$kind" = host32 ]; then
+    expected=MdCallBack12
+  else
+    grep -A12 '^Characteristics' <<<"$dump" | grep -Eq '^[[:space:]]+DLL$' || fail "$module is not a DLL"
+    name=$(awk '/^Name[[:space:]]/ {print $NF; exit}' <<<"$dump")
+    [ "$name" = "$(basename "$module")" ] || fail "module name is '$name', not $(basename "$module")"
+  fi
   exports=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$dump" |
     sed -n 's/^[[:space:]]*\[[[:space:]]*[0-9]*\][[:space:]]\+\([^[:space:]]\+\)$/\1/p' | LC_ALL=C sort)
   compare_exports "$exports"
+  if [ "$kind" != pe64 ]; then
+    symbols=$("$objdump" -t "$module" | awk '/\(sec +[1-9][0-9]*\)/ {print $NF}')
+    while read -r export; do
+      grep -Eqx "_$export@[0-9]+" <<<"$symbols" || fail "$export is not a standard-convention procedure (_$export@N)"
+    done <<<"$expected"
+  fi
   imports=$(awk '/DLL Name:/ {print $3}' <<<"$dump" | LC_ALL=C sort -u)
   while read -r dll; do
     [ -z "$dll" ] && continue
     case ${dll,,} in
     kernel32.dll | msvcrt.dll | api-ms-win-crt-*.dll) ;;
-    *) fail "$module imports $dll, which not every 64-bit Windows has" ;;
+    *) fail "$module imports $dll, which not every Windows has" ;;
     esac
   done <<<"$imports"
-  echo "imports: $(echo $imports)"
+  echo "$format imports: $(echo $imports)"
   ;;
 *)
   fail "unknown kind $kind"

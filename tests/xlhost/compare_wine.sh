@@ -1,28 +1,44 @@
 #!/usr/bin/env bash
-# Runs the native xlhost on Pellux.so and the Windows xlhost.exe on Pellux.XLL
-# under Wine with the same formulas, the function list and a refused open,
-# and requires the same output. Vignetting results go through the C
-# runtimes' acos and log10, so those need only agree to 12 significant digits.
+# Runs the native xlhost on Pellux.so and a Windows pair under Wine with the
+# same formulas, the function list and a refused open, and requires the same
+# output. BITS picks the pair: 64 (default) is xlhost.exe with Pellux.XLL
+# under 64-bit Wine, 32 is xlhost32.exe with Pellux32.XLL under 32-bit Wine,
+# where every call between host and add-in crosses the standard calling
+# convention. Vignetting results go through the C runtimes' acos and log10,
+# so those need only agree to 12 significant digits.
 #
-#   compare_wine.sh NATIVE_DIR WINDOWS_DIR FORMULA_FILE
+#   compare_wine.sh NATIVE_DIR WINDOWS_DIR FORMULA_FILE [BITS]
 set -u
 
-if [ $# -ne 3 ]; then
-    echo "usage: $0 NATIVE_DIR WINDOWS_DIR FORMULA_FILE" >&2
+if [ $# -ne 3 ] && [ $# -ne 4 ]; then
+    echo "usage: $0 NATIVE_DIR WINDOWS_DIR FORMULA_FILE [64|32]" >&2
     exit 2
 fi
 native_dir=$(cd "$1" && pwd) || exit 2
 windows_dir=$(cd "$2" && pwd) || exit 2
 formula_file=$3
-wine=/usr/lib/wine/wine64
+case ${4:-64} in
+64) wine=/usr/lib/wine/wine64 host_exe=xlhost.exe addin=Pellux.XLL ;;
+32) wine=/usr/lib/wine/wine host_exe=xlhost32.exe addin=Pellux32.XLL
+    export WINEARCH=win32 ;;
+*) echo "compare_wine: BITS is 64 or 32, not $4" >&2; exit 2 ;;
+esac
 
-for f in "$native_dir/xlhost" "$native_dir/Pellux.so" "$windows_dir/xlhost.exe" "$windows_dir/Pellux.XLL" \
+for f in "$native_dir/xlhost" "$native_dir/Pellux.so" "$windows_dir/$host_exe" "$windows_dir/$addin" \
          "$formula_file" "$wine"; do
     if [ ! -e "$f" ]; then
         echo "compare_wine: missing $f" >&2
         exit 2
     fi
 done
+
+# A kernel without 32-bit support refuses to run the 32-bit loader at all
+# (exit status 126); the comparison is then skipped (77), never passed.
+"$wine" --version >/dev/null 2>&1
+if [ $? -eq 126 ]; then
+    echo "compare_wine: SKIPPED: this machine cannot run $wine (no 32-bit programs)" >&2
+    exit 77
+fi
 
 export WINEDEBUG=-all
 export WINEPREFIX="$windows_dir/wineprefix"
@@ -50,7 +66,7 @@ run_windows() {
     shift
     # From the build directory, so the add-in is named by a relative path
     # that xlhost turns into a Windows path.
-    (cd "$windows_dir" && "$wine" ./xlhost.exe "$@") >"$work/$name.raw" 2>"$work/$name.windows.err"
+    (cd "$windows_dir" && "$wine" "./$host_exe" "$@") >"$work/$name.raw" 2>"$work/$name.windows.err"
     echo $? >"$work/$name.windows.rc"
     tr -d '\r' <"$work/$name.raw" >"$work/$name.windows"
     tr -d '\r' <"$work/$name.windows.err" >"$work/$name.err.tmp" && mv "$work/$name.err.tmp" "$work/$name.windows.err"
@@ -110,16 +126,16 @@ check_pair() {
 }
 
 run_native formulas "$native_dir/Pellux.so" "${formulas[@]}"
-run_windows formulas Pellux.XLL "${formulas[@]}"
+run_windows formulas "$addin" "${formulas[@]}"
 check_pair formulas 0
 
 run_native list --list "$native_dir/Pellux.so"
-run_windows list --list Pellux.XLL
+run_windows list --list "$addin"
 check_pair list 0
 [ -s "$work/list.native" ] || fail "list: no functions listed"
 
 run_native refused --excel-version 11.0 "$native_dir/Pellux.so" "${formulas[0]}"
-run_windows refused --excel-version 11.0 Pellux.XLL "${formulas[0]}"
+run_windows refused --excel-version 11.0 "$addin" "${formulas[0]}"
 check_pair refused 1
 for side in native windows; do
     grep -q '^Alert (type 3): ' "$work/refused.$side.err" || fail "refused: no alert from the $side build"
@@ -133,5 +149,5 @@ if [ "$failures" -ne 0 ]; then
     echo "compare_wine: $failures check(s) failed" >&2
     exit 1
 fi
-echo "compare_wine: native and Windows builds agree on ${#formulas[@]} formulas, the function list and a refused open"
+echo "compare_wine: native and $addin agree on ${#formulas[@]} formulas, the function list and a refused open"
 exit 0

@@ -523,7 +523,7 @@ int Host::set_name(int count, XLOPER12** args, XLOPER12* result)
 
 } // namespace xlhost
 
-PELLUX_EXPORT int MdCallBack12(int function, int count, pellux::XLOPER12** args, pellux::XLOPER12* result)
+PELLUX_EXPORT int PELLUX_STDCALL MdCallBack12(int function, int count, pellux::XLOPER12** args, pellux::XLOPER12* result)
 {
     return xlhost::host().call(function, count, args, result);
 }

@@ -82,5 +82,5 @@ bool read_text(const pellux::XLOPER12& record, std::u16string& text, std::string
 } // namespace xlhost
 
 // The callback the add-in looks up by name in the main program.
-PELLUX_EXPORT int MdCallBack12(int function, int count, pellux::XLOPER12** args,
+PELLUX_EXPORT int PELLUX_STDCALL MdCallBack12(int function, int count, pellux::XLOPER12** args,
                                pellux::XLOPER12* result);

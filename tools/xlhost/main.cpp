@@ -24,10 +24,10 @@ using namespace xlhost;
 
 namespace {
 
-using AutoOpen = int (*)();
-using AutoFree = int (*)(XLOPER12*);
-using EntryPoint = void (*)(HostCallback);
-using ManagerInfo = XLOPER12* (*)(XLOPER12*);
+using AutoOpen = int(PELLUX_STDCALL*)();
+using AutoFree = int(PELLUX_STDCALL*)(XLOPER12*);
+using EntryPoint = void(PELLUX_STDCALL*)(HostCallback);
+using ManagerInfo = XLOPER12*(PELLUX_STDCALL*)(XLOPER12*);
 
 constexpr std::uint32_t kTypeBits = ~(xlbitXLFree | xlbitDLLFree);
 
@@ -89,7 +89,7 @@ using Pointer = void*;
 template <std::size_t... I>
 XLOPER12* invoke(void* procedure, void* const* args, std::index_sequence<I...>)
 {
-    using Function = XLOPER12* (*)(Pointer<I>...);
+    using Function = XLOPER12*(PELLUX_STDCALL*)(Pointer<I>...);
     return reinterpret_cast<Function>(procedure)(args[I]...);
 }
 

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Release bundle for Windows users: dist/Pellux-<version>-windows.zip, with
+# the version of the CMake project the add-ins were built from.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+repo=$PWD
+
+# The files of the bundle, stored without folders, beside README.txt (made
+# from scripts/windows-readme.txt).
+files=(
+  build/windows/Pellux.XLL
+  build/windows32/Pellux32.XLL
+)
+
+for f in "${files[@]}"; do
+  [ -f "$f" ] || { echo "dist: missing $f (run make windows windows32)" >&2; exit 1; }
+done
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/windows/CMakeCache.txt)
+version32=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/windows32/CMakeCache.txt)
+[ -n "$version" ] && [ "$version" = "$version32" ] ||
+  { echo "dist: the two Windows builds have versions '$version' and '$version32'" >&2; exit 1; }
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+# Notepad-friendly line ends.
+sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' scripts/windows-readme.txt >"$work/README.txt"
+cp "${files[@]}" "$work/"
+
+mkdir -p dist
+zip_file=dist/Pellux-$version-windows.zip
+rm -f "$zip_file"
+(cd "$work" && zip -q -X -D "$repo/$zip_file" README.txt $(for f in "${files[@]}"; do basename "$f"; done))
+echo "dist: wrote $zip_file"
+unzip -l "$zip_file"
