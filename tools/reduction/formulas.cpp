@@ -40,9 +40,15 @@ std::string vectors5(const Layout& l)
 
 std::string f_units_per_inch() { return "=IF(" + in(kRowUnits) + "=\"mm\",25.4,1)"; }
 std::string f_tester_factor() { return "=IF(" + in(kRowTester) + "=\"fixed source\",2,1)"; }
-std::string f_diameter_in() { return "=" + in(kRowDiameter) + "/" + in(kRowPerInch); }
-std::string f_radius_in() { return "=" + in(kRowRadius) + "/" + in(kRowPerInch); }
-std::string f_wavelength_in() { return "=" + in(kRowWavelength) + "/25400000"; }
+// D, R and the wavelength must be positive; otherwise #NUM! flows on.
+static std::string positive(int row, const std::string& conversion)
+{
+    return "=IF(" + in(row) + ">0," + in(row) + conversion + ",SQRT(-1))";
+}
+
+std::string f_diameter_in() { return positive(kRowDiameter, "/" + in(kRowPerInch)); }
+std::string f_radius_in() { return positive(kRowRadius, "/" + in(kRowPerInch)); }
+std::string f_wavelength_in() { return positive(kRowWavelength, "/25400000"); }
 
 // Radius of the Airy disc, p = 1.22 λ f / D with f = R/2, inches.
 std::string f_airy_radius()
