@@ -38,3 +38,32 @@ echo
   "=CalcWFE($data,$ideal,$tol,$zeff,$zwidth,$rcurve,-1.5,$wvl)" \
   "=MinimizeWFE($data,$ideal,$tol,$zeff,$zwidth,$rcurve,$wvl,0.001)" \
   "=Vignetting(6,1.3,48,6,25)" | tr -d '\r'
+
+# The reduction workbook's results block, evaluated by the Windows add-in
+# from the text dump of build/native/PelluxReduction.xlsx.
+book=build/native/PelluxReduction.cells
+if [ -f "$book" ]; then
+  echo
+  echo "PelluxReduction.xlsx (the same mirror from its mask and readings), results block"
+  echo "computed by Pellux.XLL under Wine:"
+  /usr/lib/wine/wine64 "$win/xlhost.exe" --digits 6 "$win/Pellux.XLL" --workbook "$book" \
+    --cells 'Reduction!J5:J21,Reduction!N5:N21,Reduction!O5:P21' | tr -d '\r' |
+  awk '
+    function value(line,   i, j) {
+      j = 0
+      while ((i = index(substr(line, j + 1), "  ")) > 0) j += i + 1
+      return substr(line, j + 1)
+    }
+    {
+      cell = substr($0, index($0, "!") + 1); cell = substr(cell, 1, index(cell, "  ") - 1)
+      col = substr(cell, 1, 1); row = substr(cell, 2) + 0; v = value($0)
+      if (v == "(empty)") v = ""
+      text[row, col] = v; if (row > last) last = row
+    }
+    END {
+      for (r = 5; r <= last; ++r) {
+        if (text[r, "N"] == "" && text[r, "J"] != "") { print "  " text[r, "J"]; continue }
+        printf "    %-40s %-14s %s %s\n", text[r, "J"], text[r, "N"], text[r, "O"], text[r, "P"]
+      }
+    }'
+fi

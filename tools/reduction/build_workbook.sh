@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Writes PelluxReduction.xlsx with every formula's cached value: a draft is
 # written, evaluated by xlhost with the add-in, and written again with the
-# values xlhost computed.
+# values xlhost computed. Beside it: the text dump of the workbook that the
+# Windows xlhost.exe reads.
 #
 #   build_workbook.sh GENERATOR XLHOST ADDIN OUT.xlsx
 set -euo pipefail
@@ -21,3 +22,5 @@ if grep -q '  #[A-Z/0!?]*$' "$stem.values"; then
 fi
 "$generator" --values "$stem.values" "$out"
 rm -f "$stem.draft.xlsx"
+# The text dump that the Windows xlhost.exe reads (make demo).
+"$xlhost" --workbook "$out" --save-cells "$stem.cells"
