@@ -134,7 +134,8 @@ void set_columns(lxw_worksheet* ws)
     worksheet_set_column(ws, kColB, kColB, 6, nullptr);
     worksheet_set_column(ws, kColC, kColG, 9.5, nullptr);
     worksheet_set_column(ws, kColH, kColM, 10.5, nullptr);
-    worksheet_set_column(ws, kColN, kColP, 12, nullptr);
+    worksheet_set_column(ws, kColN, kColO, 11, nullptr);
+    worksheet_set_column(ws, kColP, kColP, 19, nullptr);
 }
 
 const CachedValue* lookup(const Book& b, int row, int col)
@@ -201,6 +202,9 @@ bool write_workbook(const Mirror& m, const CachedValues& cached, const std::stri
     worksheet_fit_to_pages(b.sheet, 1, 0);
     worksheet_set_margins(b.sheet, 0.4, 0.4, 0.5, 0.5);
     worksheet_print_area(b.sheet, 0, kColA, l.howto_row + 16, kColP);
+    // Page 1: inputs, results and zones; page 2: charts and how-to.
+    lxw_row_t breaks[] = {static_cast<lxw_row_t>(l.chart_row - 1), 0};
+    worksheet_set_h_pagebreaks(b.sheet, breaks);
 
     worksheet_write_string(b.sheet, 0, kColB, "Pellux Foucault reduction", b.f.title);
     worksheet_write_string(b.sheet, 1, kColB,

@@ -51,6 +51,7 @@ void axes(lxw_chart* c, const char* y_name, const char* y_format)
     chart_axis_set_name(c->y_axis, y_name);
     chart_axis_set_num_format(c->y_axis, y_format);
     chart_axis_major_gridlines_set_visible(c->x_axis, LXW_TRUE);
+    chart_axis_set_label_position(c->x_axis, LXW_CHART_AXIS_LABEL_POSITION_LOW);
     chart_axis_set_label_position(c->y_axis, LXW_CHART_AXIS_LABEL_POSITION_LOW);
     chart_legend_set_position(c, LXW_CHART_LEGEND_BOTTOM);
 }
@@ -89,9 +90,9 @@ void write_charts(Book& b, const Layout& l)
     lxw_chart* wf = workbook_add_chart(b.workbook, LXW_CHART_SCATTER_STRAIGHT_WITH_MARKERS);
     title(wf, "Wavefront profile at the best fit (waves)");
     zone_series(wf, l, kProfileWaves, "Wavefront");
-    axes(wf, "Wavefront (waves)", "0.00");
+    axes(wf, "Wavefront (waves)", "0.000");
     chart_legend_set_position(wf, LXW_CHART_LEGEND_NONE);
-    place(b, l.chart_row, kColJ, wf, 570);
+    place(b, l.chart_row, kColJ, wf, 605);
 }
 
 } // namespace reduction

@@ -27,8 +27,8 @@ const char* const kLines[] = {
     "     Fewer zones: delete a zone's row (not the first) and fill down the same way.",
     "8.  A result that cannot be computed shows an error (#NUM!, #DIV/0!, #VALUE!) and its verdict "
     "reads \"check inputs\": look for a blank reading row,",
-    "     a negative radius, an outer radius not above the inner one, or a diameter or radius of "
-    "curvature of 0.",
+    "     a negative radius, an outer radius not above the inner one, or a diameter, radius of "
+    "curvature or wavelength of 0 or below.",
     "9.  Hover over a yellow cell or a column heading with a red corner for what it holds and its "
     "unit. The grey block shows what the add-in receives.",
 };
