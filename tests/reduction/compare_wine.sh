@@ -1,23 +1,25 @@
 #!/usr/bin/env bash
-# Evaluates the reduction workbook with the native xlhost and Pellux.so, and
-# with the Windows xlhost.exe and Pellux.XLL under Wine (which read the text
-# dump of the workbook the native xlhost writes), and requires the same value
-# in every cell. Vignetting, and the light fraction drawn from it, go through
+# Evaluates reduction workbooks (the built one, and 3 and 12 zones, and the
+# mirror in millimetres on a fixed-source tester) with the native xlhost and
+# Pellux.so, and with the Windows xlhost.exe and Pellux.XLL under Wine (which
+# read the text dump of each workbook the native xlhost writes), and requires
+# the same value in every cell. Vignetting, and the light fraction drawn from it, go through
 # the C runtimes' acos, log10 and pow, so those need only agree to 12
 # significant digits.
 #
-#   compare_wine.sh NATIVE_DIR WINDOWS_DIR WORKBOOK
+#   compare_wine.sh NATIVE_DIR WINDOWS_DIR WORKBOOK GENERATOR
 set -u
 
-if [ $# -ne 3 ]; then
-    echo "usage: $0 NATIVE_DIR WINDOWS_DIR WORKBOOK" >&2
+if [ $# -ne 4 ]; then
+    echo "usage: $0 NATIVE_DIR WINDOWS_DIR WORKBOOK GENERATOR" >&2
     exit 2
 fi
 native_dir=$(cd "$1" && pwd) || exit 2
 windows_dir=$(cd "$2" && pwd) || exit 2
-workbook=$3
+workbook=$(cd "$(dirname "$3")" && pwd)/$(basename "$3") || exit 2
+generator=$4
 wine=/usr/lib/wine/wine64
-for f in "$native_dir/xlhost" "$native_dir/Pellux.so" "$windows_dir/xlhost.exe" \
+for f in "$generator" "$native_dir/xlhost" "$native_dir/Pellux.so" "$windows_dir/xlhost.exe" \
          "$windows_dir/Pellux.XLL" "$workbook" "$wine"; do
     if [ ! -e "$f" ]; then
         echo "compare_wine: missing $f" >&2
@@ -39,19 +41,14 @@ trap 'rm -rf "$work"' EXIT
 cp "$windows_dir/xlhost.exe" "$windows_dir/Pellux.XLL" "$work/"
 cd "$work" || exit 2
 
-"$native_dir/xlhost" --workbook "$workbook" --save-cells book.cells || exit 1
-"$native_dir/xlhost" "$native_dir/Pellux.so" --workbook book.cells > native.txt || exit 1
-"$wine" xlhost.exe Pellux.XLL --workbook book.cells 2>&1 | tr -d '\r' > windows.txt
-
-if [ "$(wc -l < native.txt)" -lt 100 ]; then
-    echo "compare_wine: the native evaluation printed too little:" >&2
-    cat native.txt >&2
-    exit 1
-fi
+cp "$workbook" book.xlsx
+"$generator" --zones 3 zones3.xlsx || exit 2
+"$generator" --zones 12 zones12.xlsx || exit 2
+"$generator" --mm --fixed-source mm_fixed.xlsx || exit 2
 
 # Same cells in the same order; the same value, or for the two vignetting
 # cells the same value to 12 significant digits.
-awk -v vig='^Reduction!N(19|20)  ' '
+compare='
     function value(line,   i, j) {
         j = 0
         while ((i = index(substr(line, j + 1), "  ")) > 0) j += i + 1
@@ -74,7 +71,19 @@ awk -v vig='^Reduction!N(19|20)  ' '
     END {
         if (FNR < n) { print "Wine printed " FNR " lines, native " n; bad = 1 }
         exit bad
-    }' native.txt windows.txt
-status=$?
-[ $status -eq 0 ] && echo "reduction workbook: $(wc -l < native.txt) cells, native and Wine agree"
+    }'
+
+status=0
+for book in book zones3 zones12 mm_fixed; do
+    "$native_dir/xlhost" --workbook $book.xlsx --save-cells $book.cells || exit 1
+    "$native_dir/xlhost" "$native_dir/Pellux.so" --workbook $book.cells > native.txt || exit 1
+    "$wine" xlhost.exe Pellux.XLL --workbook $book.cells 2>&1 | tr -d '\r' > windows.txt
+    if [ "$(wc -l < native.txt)" -lt 60 ]; then
+        echo "compare_wine: the native evaluation of $book printed too little:" >&2
+        cat native.txt >&2
+        exit 1
+    fi
+    awk -v vig='^Reduction!N(19|20)  ' "$compare" native.txt windows.txt || status=1
+    echo "$book: $(wc -l < native.txt) formula cells, native and Wine $( [ $status -eq 0 ] && echo agree || echo differ)"
+done
 exit $status
