@@ -17,7 +17,7 @@ fi
 native_dir=$(cd "$1" && pwd) || exit 2
 windows_dir=$(cd "$2" && pwd) || exit 2
 workbook=$(cd "$(dirname "$3")" && pwd)/$(basename "$3") || exit 2
-generator=$4
+generator=$(cd "$(dirname "$4")" && pwd)/$(basename "$4") || exit 2
 wine=/usr/lib/wine/wine64
 for f in "$generator" "$native_dir/xlhost" "$native_dir/Pellux.so" "$windows_dir/xlhost.exe" \
          "$windows_dir/Pellux.XLL" "$workbook" "$wine"; do
