@@ -47,7 +47,7 @@ if [ -f "$book" ]; then
   echo "PelluxReduction.xlsx (the same mirror from its mask and readings), results block"
   echo "computed by Pellux.XLL under Wine:"
   /usr/lib/wine/wine64 "$win/xlhost.exe" --digits 6 "$win/Pellux.XLL" --workbook "$book" \
-    --cells 'Reduction!J5:J21,Reduction!N5:N21,Reduction!O5:P21' | tr -d '\r' |
+    --cells 'Reduction!J5:J22,Reduction!N5:N22,Reduction!O5:P22' | tr -d '\r' |
   awk '
     function value(line,   i, j) {
       j = 0
@@ -58,6 +58,7 @@ if [ -f "$book" ]; then
       cell = substr($0, index($0, "!") + 1); cell = substr(cell, 1, index(cell, "  ") - 1)
       col = substr(cell, 1, 1); row = substr(cell, 2) + 0; v = value($0)
       if (v == "(empty)") v = ""
+      if (col == "N" && text[row, "J"] ~ /fraction of a wave/) v = "1/" sprintf("%.1f", v) " wave"
       text[row, col] = v; if (row > last) last = row
     }
     END {

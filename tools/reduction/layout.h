@@ -41,7 +41,7 @@ enum ResultRow : int {
     kRowResults = 3, kRowTaHead, kRowTaCoc, kRowTaMax, kRowTaCocReading, kRowTaVerdict,
     kRowWfeHead, kRowWfeCoc, kRowWfePv, kRowWfeFraction, kRowWfeVerdict,
     kRowUserHead, kRowUserTa, kRowUserWfe, kRowVigHead, kRowVignetting, kRowVigLight,
-    kRowProfilePv,
+    kRowProfileHead, kRowProfilePv,
 };
 
 struct Layout {

@@ -84,7 +84,8 @@ void write_results(Book& b, const Layout& l)
     label(b, kRowVigLight, "Light reaching the edge of the field", "");
     put_formula(b, kRowVigLight, kOutValue, f_edge_light(), f.result_percent);
 
-    label(b, kRowProfilePv, "Peak-to-valley of the charted profile", "waves");
+    subhead(b, kRowProfileHead, "The charted wavefront profile");
+    label(b, kRowProfilePv, "Its peak-to-valley", "waves");
     put_formula(b, kRowProfilePv, kOutValue, f_profile_pv(l), f.result);
     put_formula(b, kRowProfilePv, kOutRemark, f_profile_pv_remark(), f.verdict);
 
