@@ -2,6 +2,7 @@
 // Excel would show, and every verdict reads "check inputs" instead of
 // presenting a number.
 #include <functional>
+#include <ostream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -29,6 +30,8 @@ const BadCase kCases[] = {
     {"RadiusOfCurvatureNegative", [](Mirror& m) { m.radius = -96; }, "#NUM!"},
     {"WavelengthZero", [](Mirror& m) { m.wavelength_nm = 0; }, "#NUM!"},
 };
+
+std::ostream& operator<<(std::ostream& o, const BadCase& c) { return o << c.name; }
 
 class BadInput : public testing::TestWithParam<BadCase> {};
 

@@ -5,6 +5,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,8 @@ struct Case {
     int zones;
     const char* rule;
 };
+
+std::ostream& operator<<(std::ostream& o, const Case& c) { return o << c.zones << " zones, " << c.rule; }
 
 class Proof : public testing::TestWithParam<Case> {
 protected:

@@ -91,7 +91,7 @@ Formats make_formats(lxw_workbook* wb)
     f.zone_input = boxed(wb, kInputFill, "General");
     format_set_unlocked(f.zone_input);
     const char* derived[9] = {"0.000", "0.000", "0.00", "0.00", "0.0",
-                              "0.00", "0.00E+00", "0.00E+00", "0.000"};
+                              "0.000", "0.00E+00", "0.00E+00", "0.0000"};
     for (int i = 0; i < 9; ++i)
         f.derived[i] = make(wb, derived[i]);
 
@@ -99,7 +99,7 @@ Formats make_formats(lxw_workbook* wb)
     format_set_bold(f.result);
     f.result_coc = boxed(wb, kResultFill, "0.000");
     format_set_bold(f.result_coc);
-    f.result_fraction = boxed(wb, kResultFill, "\"1/\"0.0\" wave\"");
+    f.result_fraction = boxed(wb, kResultFill, "[>=100]\"1/\"0\" wave\";\"1/\"0.0\" wave\"");
     format_set_bold(f.result_fraction);
     f.result_percent = boxed(wb, kResultFill, "0.0%");
     format_set_bold(f.result_percent);
@@ -134,7 +134,8 @@ void set_columns(lxw_worksheet* ws)
     worksheet_set_column(ws, kColB, kColB, 6, nullptr);
     worksheet_set_column(ws, kColC, kColG, 9.5, nullptr);
     worksheet_set_column(ws, kColH, kColM, 10.5, nullptr);
-    worksheet_set_column(ws, kColN, kColO, 11, nullptr);
+    worksheet_set_column(ws, kColN, kColN, 13, nullptr);
+    worksheet_set_column(ws, kColO, kColO, 10, nullptr);
     worksheet_set_column(ws, kColP, kColP, 19, nullptr);
 }
 
