@@ -29,17 +29,34 @@ bool within_one_ulp(double a, double b) { return a == b || std::nextafter(b, a) 
 struct Case {
     int zones;
     const char* rule;
+    bool mm = false;     // the mirror typed in millimetres
+    bool fixed = false;  // read on a fixed-source tester
 };
 
-std::ostream& operator<<(std::ostream& o, const Case& c) { return o << c.zones << " zones, " << c.rule; }
+std::string name(const Case& c)
+{
+    return std::to_string(c.zones) + c.rule + (c.mm ? "_mm" : "") + (c.fixed ? "_fixed" : "");
+}
+
+std::ostream& operator<<(std::ostream& o, const Case& c)
+{
+    return o << c.zones << " zones, " << c.rule << (c.mm ? ", mm" : "") << (c.fixed ? ", fixed" : "");
+}
 
 class Proof : public testing::TestWithParam<Case> {
 protected:
     void SetUp() override
     {
-        m = worked_example(GetParam().zones);
-        m.zone_radius = GetParam().rule;
-        e = evaluate(m, "proof_" + std::to_string(GetParam().zones) + GetParam().rule);
+        const Case& c = GetParam();
+        m = worked_example(c.zones);
+        m.zone_radius = c.rule;
+        if (c.mm)
+            m = in_millimetres(m);
+        if (c.fixed)
+            m = fixed_source(m);
+        per_inch = c.mm ? 25.4 : 1;
+        factor = c.fixed ? 2 : 1;
+        e = evaluate(m, "proof_" + name(c));
         ASSERT_EQ(e.at(e.layout.first, kZeff).kind, CachedValue::Number) << e.output;
     }
     double in(int row) const { return e.number(row, kInValue); }
@@ -47,22 +64,26 @@ protected:
 
     Mirror m;
     Evaluated e;
+    double per_inch = 1;  // units of length per inch
+    double factor = 1;    // fixed-source readings count double
 };
 
 TEST_P(Proof, DerivedColumnsAreTheirFormulas)
 {
-    const double r_in = m.radius / 1, d_in = m.diameter / 1, wvl = m.wavelength_nm / 25400000;
+    const double r_in = m.radius / per_inch, d_in = m.diameter / per_inch;
+    const double wvl = m.wavelength_nm / 25400000;
     const double airy = 1.22 * wvl * (r_in / 2) / d_in;
     EXPECT_TRUE(within_one_ulp(in(kRowRadiusIn), r_in));
     EXPECT_TRUE(within_one_ulp(in(kRowWavelengthIn), wvl));
     EXPECT_TRUE(within_one_ulp(in(kRowAiry), airy));
-    EXPECT_TRUE(within_one_ulp(in(kRowCocMils), m.coc * 1000));
+    EXPECT_TRUE(within_one_ulp(in(kRowCocMils), m.coc / per_inch * 1000 * factor));
     const bool rms = std::string(GetParam().rule) == "rms";
     for (int i = 0; i < e.layout.zones; ++i) {
         const Zone& z = m.zones[static_cast<std::size_t>(i)];
         const int row = e.layout.first + i;
-        const double zeff = rms ? std::sqrt((z.inner * z.inner + z.outer * z.outer) / 2)
-                                : (z.inner + z.outer) / 2;
+        const double zeff = (rms ? std::sqrt((z.inner * z.inner + z.outer * z.outer) / 2)
+                                 : (z.inner + z.outer) / 2) /
+                            per_inch;
         double sum = 0;
         int count = 0;
         for (const auto& run : z.runs)
@@ -72,8 +93,8 @@ TEST_P(Proof, DerivedColumnsAreTheirFormulas)
             }
         const double w = e.number(row, kZeff);  // upstream value, so errors do not compound
         EXPECT_TRUE(within_one_ulp(w, zeff)) << "zone " << i + 1;
-        EXPECT_TRUE(within_one_ulp(e.number(row, kZwidth), z.outer - z.inner));
-        EXPECT_TRUE(within_one_ulp(e.number(row, kReading), sum / count * 1000));
+        EXPECT_TRUE(within_one_ulp(e.number(row, kZwidth), (z.outer - z.inner) / per_inch));
+        EXPECT_TRUE(within_one_ulp(e.number(row, kReading), sum / count / per_inch * 1000 * factor));
         EXPECT_TRUE(within_one_ulp(e.number(row, kIdeal), 1000 * w * w / r_in));
         EXPECT_TRUE(within_one_ulp(e.number(row, kTol), 1000 * 2 * r_in * in(kRowAiry) / w));
     }
@@ -102,7 +123,6 @@ TEST_P(Proof, AddInCellsEqualTheFunctionsOnTheDerivedVectors)
               bits(pellux::wavefront_pv(data.data(), ideal.data(), tol.data(), zeff.data(),
                                         zwidth.data(), n, rc, coc, s) /
                    wvl));
-    const double per_inch = 1;
     const double focal = m.focal_length ? *m.focal_length : m.radius / 2;
     EXPECT_EQ(bits(out(kRowVignetting)),
               bits(pellux::vignetting_magnitudes(in(kRowDiameterIn), m.secondary / per_inch,
@@ -152,10 +172,8 @@ TEST_P(Proof, VerdictsReadTheResults)
 
 INSTANTIATE_TEST_SUITE_P(Zones, Proof,
                          testing::Values(Case{3, "mean"}, Case{6, "mean"}, Case{12, "mean"},
-                                         Case{6, "rms"}),
-                         [](const auto& info) {
-                             return std::to_string(info.param.zones) + info.param.rule;
-                         });
+                                         Case{6, "rms"}, Case{6, "mean", true, true}),
+                         [](const auto& info) { return name(info.param); });
 
 // The same mirror typed in millimetres, or read on a fixed-source tester,
 // gives the same verdicts and wavefront error.

@@ -1,14 +1,25 @@
 #include "tools/reduction/mirror.h"
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 namespace reduction {
 
 namespace {
 
+// A number as a person types it: 15 significant digits, which the file's
+// 16-digit numbers carry back unchanged.
+double typed(double x)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.15g", x);
+    return std::strtod(text, nullptr);
+}
+
 double round_to(double x, double step)
 {
-    return std::round(x / step) * step;
+    return typed(std::round(x / step) * step);
 }
 
 } // namespace
@@ -39,22 +50,23 @@ Mirror worked_example(int zones)
 
 Mirror in_millimetres(const Mirror& in)
 {
+    auto mm = [](double& x) { x = typed(x * 25.4); };
     Mirror m = in;
     m.units = "mm";
-    m.diameter *= 25.4;
-    m.radius *= 25.4;
-    m.coc *= 25.4;
+    mm(m.diameter);
+    mm(m.radius);
+    mm(m.coc);
     for (Zone& z : m.zones) {
-        z.inner *= 25.4;
-        z.outer *= 25.4;
+        mm(z.inner);
+        mm(z.outer);
         for (auto& r : z.runs)
             if (r)
-                *r *= 25.4;
+                mm(*r);
     }
-    m.secondary *= 25.4;
+    mm(m.secondary);
     if (m.focal_length)
-        *m.focal_length *= 25.4;
-    m.secondary_to_focus *= 25.4;
+        mm(*m.focal_length);
+    mm(m.secondary_to_focus);
     return m;
 }
 
@@ -62,11 +74,11 @@ Mirror fixed_source(const Mirror& in)
 {
     Mirror m = in;
     m.tester = "fixed source";
-    m.coc /= 2;
+    m.coc = typed(m.coc / 2);
     for (Zone& z : m.zones)
         for (auto& r : z.runs)
             if (r)
-                *r /= 2;
+                *r = typed(*r / 2);
     return m;
 }
 

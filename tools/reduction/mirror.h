@@ -37,10 +37,10 @@ struct Mirror {
 // and the readings follow the same slightly undercorrected mirror.
 Mirror worked_example(int zones = 6);
 
-// The same mirror entered in millimetres.
+// The same mirror entered in millimetres, each number as a person types it.
 Mirror in_millimetres(const Mirror& m);
 
-// The same mirror read on a fixed-source tester (half the shifts).
+// The same mirror read on a fixed-source tester (half the shifts), likewise.
 Mirror fixed_source(const Mirror& m);
 
 } // namespace reduction
