@@ -153,7 +153,7 @@ Evaluation evaluate_workbook(const Workbook& book, AddinFunctions* addins)
         } else {
             f.root.value = error_value(xlerrName);
             std::fprintf(stderr, "xlhost: %s: cannot read the formula \"=%s\" at column %zu: %s\n",
-                         where(book, f).c_str(), f.cell->formula.c_str(), parsed.position + 1, parsed.error.c_str());
+                         where(book, f).c_str(), f.cell->formula.c_str(), parsed.position + 2, parsed.error.c_str());
         }
     }
     std::vector<std::vector<int>> edges = dependencies(ev);
