@@ -39,6 +39,19 @@ echo
   "=MinimizeWFE($data,$ideal,$tol,$zeff,$zwidth,$rcurve,$wvl,0.001)" \
   "=Vignetting(6,1.3,48,6,25)" | tr -d '\r'
 
+# The same mirror as a workbook: readings on sheet Data, the formulas on sheet
+# 'Mirror results' (the two minimisers as two-cell array formulas). The
+# native xlhost reads the xlsx into its text form; xlhost.exe evaluates that.
+book=build/native/tests/xlhost/workbooks/demo.xlsx
+cat <<TEXT
+
+The same readings in a workbook ($book),
+read by the native xlhost and evaluated by xlhost.exe under Wine:
+TEXT
+build/native/xlhost --workbook "$book" --save-cells "$win/demo.cells"
+/usr/lib/wine/wine64 "$win/xlhost.exe" --digits 15 "$win/Pellux.XLL" --workbook "$win/demo.cells" \
+  --cells "'Mirror results'!A2:B8" | tr -d '\r'
+
 # The reduction workbook's results block, evaluated by the Windows add-in
 # from the text dump of build/native/PelluxReduction.xlsx.
 book=build/native/PelluxReduction.cells

@@ -310,11 +310,20 @@ Value evaluate(const Node& node, Context& ctx)
     }
     case NodeKind::Negate: return lift(ctx, {evaluate(node.children[0], ctx)}, node.op == '-' ? negate : plus);
     case NodeKind::Percent: return lift(ctx, {evaluate(node.children[0], ctx)}, percent);
-    case NodeKind::Binary:
-        return lift(ctx,
-                    {evaluate(node.children[0], ctx), evaluate(node.children[1], ctx),
-                     scalar(number_value(static_cast<unsigned char>(node.op)))},
-                    binary_lifted);
+    case NodeKind::Binary: {
+        // Down the left operands first, so that long chains (A1+A2+...) need no deep recursion.
+        std::vector<const Node*> chain;
+        const Node* left = &node;
+        for (; left->kind == NodeKind::Binary; left = &left->children[0])
+            chain.push_back(left);
+        Value result = evaluate(*left, ctx);
+        for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+            result = lift(ctx,
+                          {std::move(result), evaluate((*it)->children[1], ctx),
+                           scalar(number_value(static_cast<unsigned char>((*it)->op)))},
+                          binary_lifted);
+        return result;
+    }
     case NodeKind::Call: return evaluate_call(node, ctx);
     }
     return scalar(error_value(xlerrValue));

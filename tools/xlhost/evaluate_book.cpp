@@ -152,8 +152,10 @@ Evaluation evaluate_workbook(const Workbook& book, AddinFunctions* addins)
             f.root = std::move(parsed.root);
         } else {
             f.root.value = error_value(xlerrName);
+            const std::string& text = f.cell->formula;
+            std::string shown = text.size() > 60 ? text.substr(0, 60) + "..." : text;
             std::fprintf(stderr, "xlhost: %s: cannot read the formula \"=%s\" at column %zu: %s\n",
-                         where(book, f).c_str(), f.cell->formula.c_str(), parsed.position + 1, parsed.error.c_str());
+                         where(book, f).c_str(), shown.c_str(), parsed.position + 2, parsed.error.c_str());
         }
     }
     std::vector<std::vector<int>> edges = dependencies(ev);

@@ -10,7 +10,10 @@ namespace xlhost {
 
 namespace {
 
-constexpr int kMaxDepth = 200;
+// Nesting of parentheses, calls and unary operators; chains of binary
+// operators are evaluated without recursion.
+constexpr int kMaxDepth = 100;
+constexpr std::size_t kMaxFormulaLength = 8192;
 
 Node constant(CellValue value)
 {
@@ -137,6 +140,8 @@ private:
     {
         Node operand = unary();
         while (punct("%")) {
+            if (++depth_ > kMaxDepth)
+                return fail("formula nested too deeply");
             advance();
             Node n;
             n.kind = NodeKind::Percent;
@@ -237,7 +242,7 @@ private:
     {
         advance();
         if (!punct("(")) {
-            if (grammar_ == Grammar::Excel && (t.text == "TRUE" || t.text == "FALSE" || t.text == "true" ||
+            if ((t.text == "TRUE" || t.text == "FALSE" || t.text == "true" ||
                                                t.text == "false" || t.text == "True" || t.text == "False"))
                 return constant(boolean_value(t.text[0] == 'T' || t.text[0] == 't'));
             Node n; // a defined name: not supported, #NAME?
@@ -340,6 +345,11 @@ ExpressionParse parse_expression(std::string_view text, Grammar grammar, const W
 {
     if (grammar == Grammar::OpenFormula && text.substr(0, 3) == "of:")
         text.remove_prefix(3);
+    if (text.size() > kMaxFormulaLength) {
+        ExpressionParse refused;
+        refused.error = "longer than Excel's 8,192 characters";
+        return refused;
+    }
     return Parser(text, grammar, book, sheet).run();
 }
 
