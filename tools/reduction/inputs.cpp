@@ -104,9 +104,9 @@ void write_inputs(Book& b, const Mirror& m)
     unit_text(b, kRowWavelength, "nm");
     limit(b, kRowWavelength, 0);
     list_input(b, kRowTester, "Tester", m.tester, kTesters,
-               "moving source: the lamp moves with the knife (reading = shift of the centre of "
-               "curvature). fixed source: only the knife moves and reads half that shift; the "
-               "sheet doubles it.");
+               "The sheet compares the readings with a paraboloid's 1000 Zeff^2 / R (column K). "
+               "moving source: the readings are taken as they are. fixed source: they are "
+               "doubled first.");
     list_input(b, kRowZoneRadius, "Effective zone radius", m.zone_radius, kRules,
                "mean: (r1 + r2) / 2, the classic zone tables. rms: the square root of "
                "(r1^2 + r2^2) / 2.");
