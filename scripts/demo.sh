@@ -38,3 +38,46 @@ echo
   "=CalcWFE($data,$ideal,$tol,$zeff,$zwidth,$rcurve,-1.5,$wvl)" \
   "=MinimizeWFE($data,$ideal,$tol,$zeff,$zwidth,$rcurve,$wvl,0.001)" \
   "=Vignetting(6,1.3,48,6,25)" | tr -d '\r'
+
+# The same mirror as a workbook: readings on sheet Data, the formulas on sheet
+# 'Mirror results' (the two minimisers as two-cell array formulas). The
+# native xlhost reads the xlsx into its text form; xlhost.exe evaluates that.
+book=build/native/tests/xlhost/workbooks/demo.xlsx
+cat <<TEXT
+
+The same readings in a workbook ($book),
+read by the native xlhost and evaluated by xlhost.exe under Wine:
+TEXT
+build/native/xlhost --workbook "$book" --save-cells "$win/demo.cells"
+/usr/lib/wine/wine64 "$win/xlhost.exe" --digits 15 "$win/Pellux.XLL" --workbook "$win/demo.cells" \
+  --cells "'Mirror results'!A2:B8" | tr -d '\r'
+
+# The reduction workbook's results block, evaluated by the Windows add-in
+# from the text dump of build/native/PelluxReduction.xlsx.
+book=build/native/PelluxReduction.cells
+if [ -f "$book" ]; then
+  echo
+  echo "PelluxReduction.xlsx (the same mirror from its mask and readings), results block"
+  echo "computed by Pellux.XLL under Wine:"
+  /usr/lib/wine/wine64 "$win/xlhost.exe" --digits 6 "$win/Pellux.XLL" --workbook "$book" \
+    --cells 'Reduction!J5:J22,Reduction!N5:N22,Reduction!O5:P22' | tr -d '\r' |
+  awk '
+    function value(line,   i, j) {
+      j = 0
+      while ((i = index(substr(line, j + 1), "  ")) > 0) j += i + 1
+      return substr(line, j + 1)
+    }
+    {
+      cell = substr($0, index($0, "!") + 1); cell = substr(cell, 1, index(cell, "  ") - 1)
+      col = substr(cell, 1, 1); row = substr(cell, 2) + 0; v = value($0)
+      if (v == "(empty)") v = ""
+      if (col == "N" && text[row, "J"] ~ /fraction of a wave/) v = "1/" sprintf("%.1f", v) " wave"
+      text[row, col] = v; if (row > last) last = row
+    }
+    END {
+      for (r = 5; r <= last; ++r) {
+        if (text[r, "N"] == "" && text[r, "J"] != "") { print "  " text[r, "J"]; continue }
+        printf "    %-40s %-14s %s %s\n", text[r, "J"], text[r, "N"], text[r, "O"], text[r, "P"]
+      }
+    }'
+fi

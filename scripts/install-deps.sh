@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  cmake make g++ binutils zip unzip
+  cmake make g++ binutils zip unzip pkg-config
   libgtest-dev libbenchmark-dev
   clang libclang-rt-dev
   liborcus-dev libxlsxwriter-dev

@@ -1,0 +1,50 @@
+// The formulas of the workbook, as Excel stores them in the file (A1
+// references, "," between arguments, "_xll." before add-in functions).
+#pragma once
+
+#include <string>
+
+#include "tools/reduction/layout.h"
+
+namespace reduction {
+
+// Converted block: what the add-in receives, in inches and mils.
+std::string f_units_per_inch();
+std::string f_tester_factor();
+std::string f_diameter_in();
+std::string f_radius_in();
+std::string f_wavelength_in();
+std::string f_airy_radius();
+std::string f_coc_mils();
+std::string f_band_edge();
+std::string f_default_focal_length();
+std::string f_unit_label();
+
+// Zone table, row `row` of the layout.
+std::string f_zeff(int row);
+std::string f_zwidth(int row);
+std::string f_reading(int row);
+std::string f_ideal(int row);
+std::string f_tolerance(int row);
+std::string f_ta_at_best(int row);
+std::string f_step(int row);
+std::string f_profile(const Layout& l, int row);
+std::string f_profile_waves(int row);
+
+// Results block. The two minimisers are two-cell array formulas in braces.
+std::string f_minimize_ta(const Layout& l);
+std::string f_coc_as_reading();
+std::string f_ta_verdict();
+std::string f_minimize_wfe(const Layout& l);
+std::string f_wave_fraction();
+std::string f_wfe_verdict();
+std::string f_calc_ta(const Layout& l);
+std::string f_calc_ta_remark();
+std::string f_calc_wfe(const Layout& l);
+std::string f_calc_wfe_remark();
+std::string f_vignetting();
+std::string f_edge_light();
+std::string f_profile_pv(const Layout& l);
+std::string f_profile_pv_remark();
+
+} // namespace reduction

@@ -1,0 +1,46 @@
+// What a telescope maker types into the reduction workbook: the mirror, the
+// tester, the Couder mask's zones with their knife-edge readings, and the
+// Newtonian's dimensions for the vignetting estimate.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace reduction {
+
+struct Zone {
+    double inner = 0;                             // radius of the mask opening's inner edge
+    double outer = 0;                             // radius of its outer edge
+    std::array<std::optional<double>, 3> runs{};  // knife-edge readings; a blank run is left out
+};
+
+struct Mirror {
+    std::string units = "in";           // "in" or "mm": every length and reading below
+    double diameter = 6;
+    double radius = 96;                 // radius of curvature
+    double wavelength_nm = 550;
+    std::string tester = "moving source";  // or "fixed source" (half the shift)
+    std::string zone_radius = "mean";   // or "rms"
+    double fittol = 0.001;
+    double coc = -0.0015;               // the user's own centre of curvature, as a reading
+    std::vector<Zone> zones;
+    double secondary = 1.3;             // minor axis
+    std::optional<double> focal_length; // blank: R/2 as a formula
+    double secondary_to_focus = 6;
+    double field_stop_mm = 25;
+};
+
+// The worked example of the demo (a 6-inch f/8 mirror, 550 nm, moving
+// source). With another zone count the mask has that many equal-area zones
+// and the readings follow the same slightly undercorrected mirror.
+Mirror worked_example(int zones = 6);
+
+// The same mirror entered in millimetres, each number as a person types it.
+Mirror in_millimetres(const Mirror& m);
+
+// The same mirror read on a fixed-source tester (half the shifts), likewise.
+Mirror fixed_source(const Mirror& m);
+
+} // namespace reduction

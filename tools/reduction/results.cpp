@@ -1,0 +1,98 @@
+// The results block: the add-in's five functions over the zone table, with
+// a verdict beside each that reads "check inputs" when its result is an error.
+#include "tools/reduction/book.h"
+#include "tools/reduction/formulas.h"
+
+namespace reduction {
+
+namespace {
+
+void subhead(Book& b, int row, const char* text)
+{
+    worksheet_merge_range(b.sheet, row, kOutLabel, row, kOutRemark, text, b.f.subhead);
+}
+
+void label(Book& b, int row, const char* text, const char* unit)
+{
+    worksheet_merge_range(b.sheet, row, kOutLabel, row, kOutLabelEnd, text, b.f.label);
+    worksheet_write_string(b.sheet, row, kOutUnit, unit, b.f.unit);
+}
+
+void verdict(Book& b, int row, const char* text, const std::string& formula)
+{
+    worksheet_merge_range(b.sheet, row, kOutLabel, row, kOutLabelEnd, text, b.f.label);
+    worksheet_merge_range(b.sheet, row, kOutValue, row, kOutRemark, "", b.f.verdict);
+    put_formula(b, row, kOutValue, formula, b.f.verdict);
+}
+
+// Green for a pass, red for a fail, amber for "check inputs".
+void colour_verdicts(Book& b, int row0, int row1, int col0, int col1)
+{
+    struct Rule {
+        const char* text;
+        lxw_format* fmt;
+    } rules[] = {{"check", b.f.check}, {"within", b.f.good}, {"equals", b.f.good},
+                 {"outside", b.f.poor}, {"beyond", b.f.poor}, {"differs", b.f.poor}};
+    for (const Rule& r : rules) {
+        lxw_conditional_format cf{};
+        cf.type = LXW_CONDITIONAL_TYPE_TEXT;
+        cf.criteria = LXW_CONDITIONAL_CRITERIA_TEXT_BEGINS_WITH;
+        cf.value_string = const_cast<char*>(r.text);
+        cf.format = r.fmt;
+        worksheet_conditional_format_range(b.sheet, row0, col0, row1, col1, &cf);
+    }
+}
+
+} // namespace
+
+void write_results(Book& b, const Layout& l)
+{
+    const Formats& f = b.f;
+    worksheet_merge_range(b.sheet, kRowResults, kOutLabel, kRowResults, kOutRemark,
+                          "Results from the Pellux add-in", f.section);
+
+    subhead(b, kRowTaHead, "Best fit for the transverse aberration (MinimizeMaxAbsTA)");
+    label(b, kRowTaCoc, "Best centre of curvature", "mils");
+    label(b, kRowTaMax, "Largest |TA| there", "tolerances");
+    put_pair(b, kRowTaCoc, kOutValue, f_minimize_ta(l), f.result);
+    worksheet_write_string(b.sheet, kRowTaCoc, kOutRemark, "(two-cell array)", f.remark);
+    label(b, kRowTaCocReading, "That centre of curvature as a reading", "");
+    put_formula(b, kRowTaCocReading, kOutValue, f_coc_as_reading(), f.result);
+    put_formula(b, kRowTaCocReading, kOutUnit, f_unit_label(), f.unit);
+    verdict(b, kRowTaVerdict, "Verdict (at most 1 tolerance)", f_ta_verdict());
+
+    subhead(b, kRowWfeHead, "Best fit for the wavefront (MinimizeWFE)");
+    label(b, kRowWfeCoc, "Best centre of curvature", "mils");
+    label(b, kRowWfePv, "Peak-to-valley wavefront error", "waves");
+    put_pair(b, kRowWfeCoc, kOutValue, f_minimize_wfe(l), f.result);
+    worksheet_write_string(b.sheet, kRowWfeCoc, kOutRemark, "(two-cell array)", f.remark);
+    label(b, kRowWfeFraction, "As a fraction of a wave", "");
+    put_formula(b, kRowWfeFraction, kOutValue, f_wave_fraction(), f.result_fraction);
+    verdict(b, kRowWfeVerdict, "Verdict (Rayleigh: at most 1/4 wave)", f_wfe_verdict());
+
+    subhead(b, kRowUserHead, "At your centre of curvature (CalcMaxAbsTA, CalcWFE)");
+    label(b, kRowUserTa, "Largest |TA|", "tolerances");
+    put_formula(b, kRowUserTa, kOutValue, f_calc_ta(l), f.result);
+    put_formula(b, kRowUserTa, kOutRemark, f_calc_ta_remark(), f.verdict);
+    label(b, kRowUserWfe, "Peak-to-valley wavefront error", "waves");
+    put_formula(b, kRowUserWfe, kOutValue, f_calc_wfe(l), f.result);
+    put_formula(b, kRowUserWfe, kOutRemark, f_calc_wfe_remark(), f.verdict);
+
+    subhead(b, kRowVigHead, "Newtonian (Vignetting)");
+    label(b, kRowVignetting, "Light loss at the edge of the field", "magnitudes");
+    put_formula(b, kRowVignetting, kOutValue, f_vignetting(), f.result);
+    label(b, kRowVigLight, "Light reaching the edge of the field", "");
+    put_formula(b, kRowVigLight, kOutValue, f_edge_light(), f.result_percent);
+
+    subhead(b, kRowProfileHead, "The charted wavefront profile");
+    label(b, kRowProfilePv, "Its peak-to-valley", "waves");
+    put_formula(b, kRowProfilePv, kOutValue, f_profile_pv(l), f.result);
+    put_formula(b, kRowProfilePv, kOutRemark, f_profile_pv_remark(), f.verdict);
+
+    colour_verdicts(b, kRowTaVerdict, kRowTaVerdict, kOutValue, kOutValue);
+    colour_verdicts(b, kRowWfeVerdict, kRowWfeVerdict, kOutValue, kOutValue);
+    colour_verdicts(b, kRowUserTa, kRowUserWfe, kOutRemark, kOutRemark);
+    colour_verdicts(b, kRowProfilePv, kRowProfilePv, kOutRemark, kOutRemark);
+}
+
+} // namespace reduction

@@ -1,0 +1,187 @@
+// A whole workbook: formulas in dependency order, circular references
+// found and reported, array formulas filling their blocks.
+#include "tools/xlhost/evaluate.h"
+
+#include "host/xloper.h"
+
+#include <algorithm>
+#include <cstdio>
+
+using namespace pellux;
+
+namespace xlhost {
+
+namespace {
+
+std::string where(const Workbook& book, const Formula& f)
+{
+    return sheet_prefix(book.sheets[static_cast<std::size_t>(f.sheet)].name) + cell_name(f.row, f.column);
+}
+
+void collect_ranges(const Node& node, std::vector<RangeRef>& out)
+{
+    if (node.kind == NodeKind::Reference)
+        out.push_back(node.range);
+    for (const Node& c : node.children)
+        collect_ranges(c, out);
+}
+
+// The formulas each formula reads, through any cell of their blocks.
+std::vector<std::vector<int>> dependencies(const Evaluation& ev)
+{
+    std::vector<std::vector<int>> edges(ev.formulas.size());
+    for (std::size_t i = 0; i < ev.formulas.size(); ++i) {
+        std::vector<RangeRef> ranges;
+        collect_ranges(ev.formulas[i].root, ranges);
+        for (const RangeRef& r : ranges) {
+            const auto& cells = ev.slots[static_cast<std::size_t>(r.sheet)];
+            auto it = cells.lower_bound({r.row1, r.column1});
+            auto end = cells.upper_bound({r.row2, r.column2});
+            for (; it != end; ++it)
+                if (it->second.formula >= 0 && it->first.second >= r.column1 && it->first.second <= r.column2)
+                    edges[i].push_back(it->second.formula);
+        }
+        std::sort(edges[i].begin(), edges[i].end());
+        edges[i].erase(std::unique(edges[i].begin(), edges[i].end()), edges[i].end());
+    }
+    return edges;
+}
+
+// Tarjan's strongly connected components, without recursion; each
+// component comes after every component it reads.
+std::vector<std::vector<int>> components(const std::vector<std::vector<int>>& edges)
+{
+    int n = static_cast<int>(edges.size()), counter = 0;
+    std::vector<int> index(edges.size(), -1), low(edges.size(), 0), stack;
+    std::vector<char> on_stack(edges.size(), 0);
+    std::vector<std::vector<int>> out;
+    std::vector<std::pair<int, std::size_t>> frames;
+    for (int start = 0; start < n; ++start) {
+        if (index[start] >= 0)
+            continue;
+        frames.push_back({start, 0});
+        index[start] = low[start] = counter++;
+        stack.push_back(start);
+        on_stack[start] = 1;
+        while (!frames.empty()) {
+            auto& [v, next] = frames.back();
+            const auto& adjacent = edges[static_cast<std::size_t>(v)];
+            if (next < adjacent.size()) {
+                int w = adjacent[next++];
+                if (index[w] < 0) {
+                    index[w] = low[w] = counter++;
+                    stack.push_back(w);
+                    on_stack[w] = 1;
+                    frames.push_back({w, 0});
+                } else if (on_stack[w]) {
+                    low[v] = std::min(low[v], index[w]);
+                }
+                continue;
+            }
+            int done = v;
+            frames.pop_back();
+            if (!frames.empty())
+                low[frames.back().first] = std::min(low[frames.back().first], low[done]);
+            if (low[done] == index[done]) {
+                std::vector<int> component;
+                int w = -1;
+                do {
+                    w = stack.back();
+                    stack.pop_back();
+                    on_stack[w] = 0;
+                    component.push_back(w);
+                } while (w != done);
+                out.push_back(std::move(component));
+            }
+        }
+    }
+    return out;
+}
+
+CellValue settled(CellValue v)
+{
+    if (v.kind == ValueKind::Empty)
+        return number_value(0);
+    if (v.kind == ValueKind::Number)
+        return finite_number(v.number);
+    return v;
+}
+
+void store_block(Evaluation& ev, const Formula& f, const Value& v, const Context& ctx)
+{
+    auto& cells = ev.slots[static_cast<std::size_t>(f.sheet)];
+    if (!f.cell->is_array()) {
+        cells[{f.row, f.column}].value = settled(to_scalar(v, ctx));
+        return;
+    }
+    Value a = to_array(v, ctx);
+    for (int i = 0; i < f.cell->block_rows; ++i)
+        for (int j = 0; j < f.cell->block_columns; ++j) {
+            int r = a.rows == 1 ? 0 : i, c = a.columns == 1 ? 0 : j;
+            CellValue value = (r < a.rows && c < a.columns)
+                                  ? a.cells[static_cast<std::size_t>(r) * a.columns + c]
+                                  : error_value(xlerrNA);
+            cells[{f.row + i, f.column + j}].value = settled(value);
+        }
+}
+
+} // namespace
+
+Evaluation evaluate_workbook(const Workbook& book, AddinFunctions* addins)
+{
+    Evaluation ev;
+    ev.slots.resize(book.sheets.size());
+    for (std::size_t s = 0; s < book.sheets.size(); ++s) {
+        for (const auto& [key, cell] : book.sheets[s].cells) {
+            if (!cell.is_formula) {
+                if (cell.value.kind != ValueKind::Empty)
+                    ev.slots[s][key].value = cell.value;
+                continue;
+            }
+            int id = static_cast<int>(ev.formulas.size());
+            ev.formulas.push_back(Formula{static_cast<int>(s), key.first, key.second, &cell, {}, false});
+            for (int i = 0; i < cell.block_rows; ++i)
+                for (int j = 0; j < cell.block_columns; ++j)
+                    ev.slots[s][{key.first + i, key.second + j}].formula = id;
+        }
+    }
+    for (Formula& f : ev.formulas) {
+        ExpressionParse parsed = parse_expression(f.cell->formula, f.cell->grammar, book, f.sheet);
+        f.parsed = parsed.ok;
+        if (parsed.ok) {
+            f.root = std::move(parsed.root);
+        } else {
+            f.root.value = error_value(xlerrName);
+            const std::string& text = f.cell->formula;
+            std::string shown = text.size() > 60 ? text.substr(0, 60) + "..." : text;
+            std::fprintf(stderr, "xlhost: %s: cannot read the formula \"=%s\" at column %zu: %s\n",
+                         where(book, f).c_str(), shown.c_str(), parsed.position + 2, parsed.error.c_str());
+        }
+    }
+    std::vector<std::vector<int>> edges = dependencies(ev);
+    for (const std::vector<int>& component : components(edges)) {
+        int first = component.front();
+        bool cycle = component.size() > 1 ||
+                     std::binary_search(edges[static_cast<std::size_t>(first)].begin(),
+                                        edges[static_cast<std::size_t>(first)].end(), first);
+        if (cycle) {
+            std::vector<int> members = component;
+            std::sort(members.begin(), members.end());
+            std::string names;
+            for (int m : members) {
+                const Formula& f = ev.formulas[static_cast<std::size_t>(m)];
+                names += (names.empty() ? "" : ", ") + where(book, f);
+                Context ctx{book, ev, addins, f.sheet, f.row, f.column, f.cell->is_array()};
+                store_block(ev, f, scalar(error_value(xlerrRef)), ctx);
+            }
+            std::fprintf(stderr, "xlhost: circular reference, #REF! in %s\n", names.c_str());
+            continue;
+        }
+        const Formula& f = ev.formulas[static_cast<std::size_t>(first)];
+        Context ctx{book, ev, addins, f.sheet, f.row, f.column, f.cell->is_array()};
+        store_block(ev, f, evaluate(f.root, ctx), ctx);
+    }
+    return ev;
+}
+
+} // namespace xlhost
