@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Evaluates reduction workbooks (the built one, and 3 and 12 zones, and the
-# mirror in millimetres on a fixed-source tester) with the native xlhost and
+# mirror in millimetres on a moving-source tester) with the native xlhost and
 # Pellux.so, and with the Windows xlhost.exe and Pellux.XLL under Wine (which
 # read the text dump of each workbook the native xlhost writes), and requires
 # the same value in every cell. Vignetting, and the light fraction drawn from it, go through
@@ -44,7 +44,7 @@ cd "$work" || exit 2
 cp "$workbook" book.xlsx
 "$generator" --zones 3 zones3.xlsx || exit 2
 "$generator" --zones 12 zones12.xlsx || exit 2
-"$generator" --mm --fixed-source mm_fixed.xlsx || exit 2
+"$generator" --mm --moving-source mm_moving.xlsx || exit 2
 
 # Same cells in the same order; the same value, or for the two vignetting
 # cells the same value to 12 significant digits.
@@ -74,7 +74,7 @@ compare='
     }'
 
 status=0
-for book in book zones3 zones12 mm_fixed; do
+for book in book zones3 zones12 mm_moving; do
     "$native_dir/xlhost" --workbook $book.xlsx --save-cells $book.cells || exit 1
     "$native_dir/xlhost" "$native_dir/Pellux.so" --workbook $book.cells > native.txt || exit 1
     "$wine" xlhost.exe Pellux.XLL --workbook $book.cells 2>&1 | tr -d '\r' > windows.txt

@@ -30,17 +30,17 @@ struct Case {
     int zones;
     const char* rule;
     bool mm = false;     // the mirror typed in millimetres
-    bool fixed = false;  // read on a fixed-source tester
+    bool moving = false;  // read on a moving-source tester
 };
 
 std::string name(const Case& c)
 {
-    return std::to_string(c.zones) + c.rule + (c.mm ? "_mm" : "") + (c.fixed ? "_fixed" : "");
+    return std::to_string(c.zones) + c.rule + (c.mm ? "_mm" : "") + (c.moving ? "_moving" : "");
 }
 
 std::ostream& operator<<(std::ostream& o, const Case& c)
 {
-    return o << c.zones << " zones, " << c.rule << (c.mm ? ", mm" : "") << (c.fixed ? ", fixed" : "");
+    return o << c.zones << " zones, " << c.rule << (c.mm ? ", mm" : "") << (c.moving ? ", moving" : "");
 }
 
 class Proof : public testing::TestWithParam<Case> {
@@ -52,10 +52,10 @@ protected:
         m.zone_radius = c.rule;
         if (c.mm)
             m = in_millimetres(m);
-        if (c.fixed)
-            m = fixed_source(m);
+        if (c.moving)
+            m = moving_source(m);
         per_inch = c.mm ? 25.4 : 1;
-        factor = c.fixed ? 2 : 1;
+        factor = c.moving ? 2 : 1;
         e = evaluate(m, "proof_" + name(c));
         ASSERT_EQ(e.at(e.layout.first, kZeff).kind, CachedValue::Number) << e.output;
     }
@@ -65,7 +65,7 @@ protected:
     Mirror m;
     Evaluated e;
     double per_inch = 1;  // units of length per inch
-    double factor = 1;    // fixed-source readings count double
+    double factor = 1;    // moving-source readings count double
 };
 
 TEST_P(Proof, DerivedColumnsAreTheirFormulas)
@@ -175,14 +175,14 @@ INSTANTIATE_TEST_SUITE_P(Zones, Proof,
                                          Case{6, "rms"}, Case{6, "mean", true, true}),
                          [](const auto& info) { return name(info.param); });
 
-// The same mirror typed in millimetres, or read on a fixed-source tester,
+// The same mirror typed in millimetres, or read on a moving-source tester,
 // gives the same verdicts and wavefront error.
 TEST(UnitsAndTester, SameMirrorSameAnswers)
 {
     const Mirror base = worked_example(6);
     const Evaluated ref = evaluate(base, "units_in");
-    const Mirror variants[] = {in_millimetres(base), fixed_source(base),
-                               fixed_source(in_millimetres(base))};
+    const Mirror variants[] = {in_millimetres(base), moving_source(base),
+                               moving_source(in_millimetres(base))};
     int k = 0;
     for (const Mirror& m : variants) {
         const Evaluated e = evaluate(m, "units_" + std::to_string(k++));

@@ -39,7 +39,7 @@ std::string vectors5(const Layout& l)
 } // namespace
 
 std::string f_units_per_inch() { return "=IF(" + in(kRowUnits) + "=\"mm\",25.4,1)"; }
-std::string f_tester_factor() { return "=IF(" + in(kRowTester) + "=\"fixed source\",2,1)"; }
+std::string f_tester_factor() { return "=IF(" + in(kRowTester) + "=\"moving source\",2,1)"; }
 // D, R and the wavelength must be positive; otherwise #NUM! flows on.
 static std::string positive(int row, const std::string& conversion)
 {
@@ -86,7 +86,9 @@ std::string f_reading(int row)
            in(kRowTesterFactor);
 }
 
-// A paraboloid's reading on a moving-source tester, 1000 Zeff^2 / R (mils).
+// A paraboloid's reading on a fixed-source tester, 1000 Zeff^2 / R (mils): with
+// the source fixed, a zone's reflected ray crosses the axis twice as far from
+// the centre zone's as its centre of curvature lies (r^2/R against r^2/2R).
 std::string f_ideal(int row)
 {
     return "=1000*" + at(row, kZeff) + "*" + at(row, kZeff) + "/" + in(kRowRadiusIn);

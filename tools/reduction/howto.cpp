@@ -11,7 +11,7 @@ const char* const kLines[] = {
     "2.  Choose the units of length (in or mm) in F5: the diameter, radius of curvature, zone "
     "radii, readings and your centre of curvature are all typed in them.",
     "3.  Type the mirror's diameter and radius of curvature, the test wavelength, and pick your "
-    "tester: moving source, or fixed source (its readings are doubled).",
+    "tester: fixed source, or moving source (its readings are doubled).",
     "4.  In the zone table, type each zone's inner and outer radius from your Couder mask and up "
     "to three runs of knife-edge readings; leave unused runs blank.",
     "5.  Read the results. MinimizeMaxAbsTA finds the centre of curvature where the worst zone's "

@@ -83,7 +83,7 @@ void band_row(Book& b, int row, const char* text, double v)
 void write_inputs(Book& b, const Mirror& m)
 {
     static const char* kUnits[] = {"in", "mm", nullptr};
-    static const char* kTesters[] = {"moving source", "fixed source", nullptr};
+    static const char* kTesters[] = {"fixed source", "moving source", nullptr};
     static const char* kRules[] = {"mean", "rms", nullptr};
 
     worksheet_merge_range(b.sheet, kRowUnits - 1, kInLabel, kRowUnits - 1, kInUnit,
@@ -105,7 +105,8 @@ void write_inputs(Book& b, const Mirror& m)
     limit(b, kRowWavelength, 0);
     list_input(b, kRowTester, "Tester", m.tester, kTesters,
                "The sheet compares the readings with a paraboloid's 1000 Zeff^2 / R (column K). "
-               "moving source: the readings are taken as they are. fixed source: they are "
+               "fixed source (only the knife-edge moves): the readings are taken as they are. "
+               "moving source (source and knife-edge move together, half the shift): they are "
                "doubled first.");
     list_input(b, kRowZoneRadius, "Effective zone radius", m.zone_radius, kRules,
                "mean: (r1 + r2) / 2, the classic zone tables. rms: the square root of "
@@ -149,7 +150,7 @@ void write_inputs(Book& b, const Mirror& m)
     worksheet_merge_range(b.sheet, kRowConverted, kInLabel, kRowConverted, kInUnit,
                           "Converted for the add-in", b.f.section);
     converted(b, kRowPerInch, "Units per inch", f_units_per_inch(), "", b.f.converted);
-    converted(b, kRowTesterFactor, "Reading factor (fixed source: 2)", f_tester_factor(), "",
+    converted(b, kRowTesterFactor, "Reading factor (moving source: 2)", f_tester_factor(), "",
               b.f.converted);
     converted(b, kRowDiameterIn, "Diameter D", f_diameter_in(), "in", b.f.converted);
     converted(b, kRowRadiusIn, "Radius of curvature R", f_radius_in(), "in", b.f.converted);

@@ -1,6 +1,6 @@
 // pellux-reduction: writes the Foucault reduction workbook PelluxReduction.xlsx.
 //
-//   pellux-reduction [--zones N] [--mm] [--fixed-source] [--values FILE] OUT.xlsx
+//   pellux-reduction [--zones N] [--mm] [--moving-source] [--values FILE] OUT.xlsx
 //
 // --values takes xlhost's evaluation of an earlier run (one line per formula
 // cell) and stores each value as the formula's cached result.
@@ -16,7 +16,7 @@ namespace {
 
 int usage()
 {
-    std::cerr << "usage: pellux-reduction [--zones N] [--mm] [--fixed-source] [--values FILE] "
+    std::cerr << "usage: pellux-reduction [--zones N] [--mm] [--moving-source] [--values FILE] "
                  "OUT.xlsx\n";
     return 2;
 }
@@ -40,7 +40,7 @@ int main(int argc, char** argv)
             zones = static_cast<int>(n);
         } else if (arg == "--mm") {
             mm = true;
-        } else if (arg == "--fixed-source") {
+        } else if (arg == "--moving-source") {
             fixed = true;
         } else if (arg == "--values" && i + 1 < argc) {
             values_path = argv[++i];
@@ -57,7 +57,7 @@ int main(int argc, char** argv)
     if (mm)
         m = reduction::in_millimetres(m);
     if (fixed)
-        m = reduction::fixed_source(m);
+        m = reduction::moving_source(m);
 
     reduction::CachedValues cached;
     if (!values_path.empty()) {

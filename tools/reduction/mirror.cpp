@@ -70,10 +70,10 @@ Mirror in_millimetres(const Mirror& in)
     return m;
 }
 
-Mirror fixed_source(const Mirror& in)
+Mirror moving_source(const Mirror& in)
 {
     Mirror m = in;
-    m.tester = "fixed source";
+    m.tester = "moving source";
     m.coc = typed(m.coc / 2);
     for (Zone& z : m.zones)
         for (auto& r : z.runs)

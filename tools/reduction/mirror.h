@@ -21,7 +21,7 @@ struct Mirror {
     double diameter = 6;
     double radius = 96;                 // radius of curvature
     double wavelength_nm = 550;
-    std::string tester = "moving source";  // or "fixed source" (half the shift)
+    std::string tester = "fixed source";  // or "moving source" (half the shift)
     std::string zone_radius = "mean";   // or "rms"
     double fittol = 0.001;
     double coc = -0.0015;               // the user's own centre of curvature, as a reading
@@ -32,7 +32,7 @@ struct Mirror {
     double field_stop_mm = 25;
 };
 
-// The worked example of the demo (a 6-inch f/8 mirror, 550 nm, moving
+// The worked example of the demo (a 6-inch f/8 mirror, 550 nm, fixed
 // source). With another zone count the mask has that many equal-area zones
 // and the readings follow the same slightly undercorrected mirror.
 Mirror worked_example(int zones = 6);
@@ -40,7 +40,7 @@ Mirror worked_example(int zones = 6);
 // The same mirror entered in millimetres, each number as a person types it.
 Mirror in_millimetres(const Mirror& m);
 
-// The same mirror read on a fixed-source tester (half the shifts), likewise.
-Mirror fixed_source(const Mirror& m);
+// The same mirror read on a moving-source tester (half the shifts), likewise.
+Mirror moving_source(const Mirror& m);
 
 } // namespace reduction

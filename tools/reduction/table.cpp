@@ -61,7 +61,7 @@ void headers(Book& b)
              "Knife-edge readings of the zone, in the units of length chosen above, as your "
              "tester reads them. Up to three runs; blank runs are left out of the mean.");
     put_note(b, row + 2, kReading,
-             "Mean of the runs in mils, as a moving-source reading (a fixed-source reading is "
+             "Mean of the runs in mils, as a fixed-source reading (a moving-source reading is "
              "doubled).");
     put_note(b, row + 2, kIdeal, "Reading of a perfect paraboloid: 1000 Zeff^2 / R (mils).");
     put_note(b, row + 2, kTol,
