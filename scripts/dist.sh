@@ -10,10 +10,11 @@ repo=$PWD
 files=(
   build/windows/Pellux.XLL
   build/windows32/Pellux32.XLL
+  build/native/PelluxReduction.xlsx
 )
 
 for f in "${files[@]}"; do
-  [ -f "$f" ] || { echo "dist: missing $f (run make windows windows32)" >&2; exit 1; }
+  [ -f "$f" ] || { echo "dist: missing $f (run make native windows windows32)" >&2; exit 1; }
 done
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/windows/CMakeCache.txt)
 version32=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/windows32/CMakeCache.txt)
