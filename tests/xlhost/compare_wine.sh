@@ -155,7 +155,7 @@ check_pair() {
     if [ "$want_rc" = 0 ]; then
         for side in native windows; do
             if [ -s "$work/$name.$side.err" ]; then
-                fail "$name: $side xlhost wrote to stderr"
+                fail "$name: ${side/windows/$label} xlhost wrote to stderr"
                 sed 's/^/    /' "$work/$name.$side.err" >&2
             fi
         done
@@ -175,7 +175,7 @@ run_native refused --excel-version 11.0 "$native_dir/Pellux.so" "${formulas[0]}"
 run_windows refused --excel-version 11.0 "$addin_arg" "${formulas[0]}"
 check_pair refused 1
 for side in native windows; do
-    grep -q '^Alert (type 3): ' "$work/refused.$side.err" || fail "refused: no alert from the $side build"
+    grep -q '^Alert (type 3): ' "$work/refused.$side.err" || fail "refused: no alert from the ${side/windows/$label} build"
 done
 if ! diff <(grep '^Alert' "$work/refused.native.err") <(grep '^Alert' "$work/refused.windows.err") >/dev/null; then
     fail "refused: the alerts differ"
@@ -188,7 +188,7 @@ if [ -n "$workbook" ]; then
         run_native workbook "$native_dir/Pellux.so" --workbook "$work/book.cells"
         run_windows workbook "$addin_arg" --workbook "$work/book.cells"
         for side in native windows; do
-            [ "$(cat "$work/workbook.$side.rc")" = 0 ] || fail "workbook: $side exit status $(cat "$work/workbook.$side.rc")"
+            [ "$(cat "$work/workbook.$side.rc")" = 0 ] || fail "workbook: ${side/windows/$label} exit status $(cat "$work/workbook.$side.rc")"
         done
         [ -s "$work/workbook.native" ] || fail "workbook: no cells printed"
         if ! same_workbook_output "$work/workbook.native" "$work/workbook.windows"; then
