@@ -8,12 +8,17 @@
 #             MinimizeWFE through the Windows add-in under Wine
 JOBS ?= $(shell nproc)
 CMAKE_NATIVE = cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Release \
-	-DPELLUX_WINDOWS_DIR=$(CURDIR)/build/windows -DPELLUX_WINDOWS32_DIR=$(CURDIR)/build/windows32
+	-DPELLUX_WINDOWS_DIR=$(CURDIR)/build/windows -DPELLUX_WINDOWS32_DIR=$(CURDIR)/build/windows32 \
+	-DPELLUX_I386_DIR=$(CURDIR)/build/i386
 CMAKE_ASAN = cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DPELLUX_SANITIZE=ON
 CMAKE_WINDOWS = cmake -S . -B build/windows -DCMAKE_BUILD_TYPE=Release \
 	-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake -DPELLUX_BUILD_TESTS=OFF
 CMAKE_WINDOWS32 = cmake -S . -B build/windows32 -DCMAKE_BUILD_TYPE=Release \
 	-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-i686.cmake -DPELLUX_BUILD_TESTS=OFF
+# i386 Linux: the module and xlhost only, run by the native tests under
+# qemu-i386-static with 32-bit Excel's calling convention.
+CMAKE_I386 = cmake -S . -B build/i386 -DCMAKE_BUILD_TYPE=Release \
+	-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/linux-i686.cmake -DPELLUX_BUILD_TESTS=OFF
 CMAKE_FUZZ = cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	-DCMAKE_CXX_COMPILER=clang++ -DPELLUX_FUZZ=ON -DPELLUX_BUILD_TESTS=OFF
 CMAKE_BENCH = cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DPELLUX_BUILD_TESTS=OFF \
@@ -22,7 +27,7 @@ CMAKE_BENCH_WINDOWS = cmake -S . -B build/bench-windows -DCMAKE_BUILD_TYPE=Relea
 	-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake -DPELLUX_BUILD_TESTS=OFF \
 	-DPELLUX_BUILD_BENCH=ON
 
-.PHONY: all deps windows windows32 native asan fuzz-build fuzz test demo dist bench clean
+.PHONY: all deps windows windows32 i386 native asan fuzz-build fuzz test demo dist bench clean
 
 all: native windows windows32
 
@@ -37,7 +42,11 @@ windows32: deps
 	$(CMAKE_WINDOWS32)
 	cmake --build build/windows32 -j $(JOBS)
 
-native: deps windows windows32
+i386: deps
+	$(CMAKE_I386)
+	cmake --build build/i386 -j $(JOBS) --target Pellux xlhost
+
+native: deps windows windows32 i386
 	$(CMAKE_NATIVE)
 	cmake --build build/native -j $(JOBS)
 

@@ -16,9 +16,12 @@
 
 // The calling convention of every procedure the host calls and of the host's
 // callback: 32-bit Excel uses the standard convention (the callee pops its
-// arguments); everywhere else there is only one.
+// arguments). Any 32-bit x86 build uses it, so the i386 Linux build runs the
+// same declarations; 64-bit targets have only one convention.
 #if defined(_WIN32) && !defined(_WIN64)
 #define PELLUX_STDCALL __stdcall
+#elif defined(__i386__)
+#define PELLUX_STDCALL __attribute__((stdcall))
 #else
 #define PELLUX_STDCALL
 #endif

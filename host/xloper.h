@@ -21,7 +21,9 @@ struct XlArray {
     std::int32_t columns;
 };
 
-union XlValue {
+// 8-byte aligned as on Windows, also where a double alone would be aligned
+// to 4 bytes (i386 Linux).
+union alignas(8) XlValue {
     double num;
     XChar* str;            // points at the count character
     std::int32_t err;
@@ -51,7 +53,7 @@ static_assert(offsetof(XlArray, columns) == 12, "array columns at byte 12");
 // 4-byte pointers an array's counts follow the pointer at bytes 4 and 8.
 static_assert(sizeof(double) == 8, "doubles are IEEE-754 binary64");
 static_assert(sizeof(void*) == 4, "the 32-bit host layout needs 4-byte pointers");
-static_assert(alignof(double) == 8, "a double in a record is 8-byte aligned, as Windows lays it out");
+static_assert(alignof(XLOPER12) == 8, "a record is 8-byte aligned, as Windows lays it out");
 static_assert(sizeof(XChar) == 2, "host text is 16-bit");
 static_assert(sizeof(XLOPER12) == 32, "a host value record is 32 bytes");
 static_assert(offsetof(XLOPER12, val) == 0, "the value area starts the record");

@@ -10,6 +10,7 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine64 wine32:i386
+  g++-multilib qemu-user-static
 )
 
 sudo=""

@@ -4,28 +4,37 @@
 # output. BITS picks the pair: 64 (default) is xlhost.exe with Pellux.XLL
 # under 64-bit Wine, 32 is xlhost32.exe with Pellux32.XLL under 32-bit Wine,
 # where every call between host and add-in crosses the standard calling
-# convention. Given a WORKBOOK (xlsx or ods), the native xlhost also writes
-# its text form and both builds evaluate that. Vignetting results go through
-# the C runtimes' acos and log10, so those need only agree to 12 significant
-# digits.
+# convention. i386 is no Windows pair but the i386 Linux build's xlhost and
+# Pellux.so (OTHER_DIR), run by user-mode emulation (qemu-i386-static), with
+# the same convention and record layouts. Given a WORKBOOK (xlsx or ods), the
+# native xlhost also writes its text form and both builds evaluate that.
+# Vignetting results go through the C runtimes' acos and log10, so those need
+# only agree to 12 significant digits.
 #
-#   compare_wine.sh NATIVE_DIR WINDOWS_DIR FORMULA_FILE [BITS [WORKBOOK]]
+#   compare_wine.sh NATIVE_DIR OTHER_DIR FORMULA_FILE [64|32|i386 [WORKBOOK]]
 set -u
 
 if [ $# -lt 3 ] || [ $# -gt 5 ]; then
-    echo "usage: $0 NATIVE_DIR WINDOWS_DIR FORMULA_FILE [64|32 [WORKBOOK]]" >&2
+    echo "usage: $0 NATIVE_DIR OTHER_DIR FORMULA_FILE [64|32|i386 [WORKBOOK]]" >&2
     exit 2
 fi
 workbook=${5:-}
 native_dir=$(cd "$1" && pwd) || exit 2
 windows_dir=$(cd "$2" && pwd) || exit 2
 formula_file=$3
+# $wine runs the other build's host: a Wine loader or the emulator.
+label=Windows
 case ${4:-64} in
 64) wine=/usr/lib/wine/wine64 host_exe=xlhost.exe addin=Pellux.XLL ;;
 32) wine=/usr/lib/wine/wine host_exe=xlhost32.exe addin=Pellux32.XLL
     export WINEARCH=win32 ;;
-*) echo "compare_wine: BITS is 64 or 32, not $4" >&2; exit 2 ;;
+i386) wine=$(command -v qemu-i386-static || echo /usr/bin/qemu-i386-static)
+      host_exe=xlhost addin=Pellux.so label=i386 ;;
+*) echo "compare_wine: BITS is 64, 32 or i386, not $4" >&2; exit 2 ;;
 esac
+# dlopen reads a bare file name as a library name, not as a path.
+addin_arg=$addin
+[ "$label" = i386 ] && addin_arg=./$addin
 
 for f in "$native_dir/xlhost" "$native_dir/Pellux.so" "$windows_dir/$host_exe" "$windows_dir/$addin" \
          "$formula_file" "$wine"; do
@@ -46,7 +55,7 @@ fi
 export WINEDEBUG=-all
 export WINEPREFIX="$windows_dir/wineprefix"
 export WINEDLLOVERRIDES="mscoree,mshtml="
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
+if [ "$label" = Windows ] && [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
     "$wine" wineboot --init >/dev/null 2>&1
     # Let the new prefix settle before the first program runs in it.
@@ -134,19 +143,19 @@ check_pair() {
     windows_rc=$(cat "$work/$name.windows.rc")
     if [ "$want_rc" = 0 ]; then
         [ "$native_rc" = 0 ] || fail "$name: native exit status $native_rc"
-        [ "$windows_rc" = 0 ] || fail "$name: Windows exit status $windows_rc"
+        [ "$windows_rc" = 0 ] || fail "$name: $label exit status $windows_rc"
     else
         [ "$native_rc" != 0 ] || fail "$name: native exit status 0, expected a failure"
-        [ "$windows_rc" != 0 ] || fail "$name: Windows exit status 0, expected a failure"
+        [ "$windows_rc" != 0 ] || fail "$name: $label exit status 0, expected a failure"
     fi
     if ! same_output "$work/$name.native" "$work/$name.windows"; then
-        fail "$name: outputs differ (native -, Windows +)"
+        fail "$name: outputs differ (native -, $label +)"
         diff -u "$work/$name.native" "$work/$name.windows" | sed 's/^/    /' >&2
     fi
     if [ "$want_rc" = 0 ]; then
         for side in native windows; do
             if [ -s "$work/$name.$side.err" ]; then
-                fail "$name: $side xlhost wrote to stderr"
+                fail "$name: ${side/windows/$label} xlhost wrote to stderr"
                 sed 's/^/    /' "$work/$name.$side.err" >&2
             fi
         done
@@ -154,19 +163,19 @@ check_pair() {
 }
 
 run_native formulas "$native_dir/Pellux.so" "${formulas[@]}"
-run_windows formulas "$addin" "${formulas[@]}"
+run_windows formulas "$addin_arg" "${formulas[@]}"
 check_pair formulas 0
 
 run_native list --list "$native_dir/Pellux.so"
-run_windows list --list "$addin"
+run_windows list --list "$addin_arg"
 check_pair list 0
 [ -s "$work/list.native" ] || fail "list: no functions listed"
 
 run_native refused --excel-version 11.0 "$native_dir/Pellux.so" "${formulas[0]}"
-run_windows refused --excel-version 11.0 "$addin" "${formulas[0]}"
+run_windows refused --excel-version 11.0 "$addin_arg" "${formulas[0]}"
 check_pair refused 1
 for side in native windows; do
-    grep -q '^Alert (type 3): ' "$work/refused.$side.err" || fail "refused: no alert from the $side build"
+    grep -q '^Alert (type 3): ' "$work/refused.$side.err" || fail "refused: no alert from the ${side/windows/$label} build"
 done
 if ! diff <(grep '^Alert' "$work/refused.native.err") <(grep '^Alert' "$work/refused.windows.err") >/dev/null; then
     fail "refused: the alerts differ"
@@ -177,13 +186,13 @@ fi
 if [ -n "$workbook" ]; then
     if "$native_dir/xlhost" --workbook "$workbook" --save-cells "$work/book.cells"; then
         run_native workbook "$native_dir/Pellux.so" --workbook "$work/book.cells"
-        run_windows workbook "$addin" --workbook "$work/book.cells"
+        run_windows workbook "$addin_arg" --workbook "$work/book.cells"
         for side in native windows; do
-            [ "$(cat "$work/workbook.$side.rc")" = 0 ] || fail "workbook: $side exit status $(cat "$work/workbook.$side.rc")"
+            [ "$(cat "$work/workbook.$side.rc")" = 0 ] || fail "workbook: ${side/windows/$label} exit status $(cat "$work/workbook.$side.rc")"
         done
         [ -s "$work/workbook.native" ] || fail "workbook: no cells printed"
         if ! same_workbook_output "$work/workbook.native" "$work/workbook.windows"; then
-            fail "workbook: outputs differ (native -, Windows +)"
+            fail "workbook: outputs differ (native -, $label +)"
             diff -u "$work/workbook.native" "$work/workbook.windows" | sed 's/^/    /' >&2
         fi
         if ! diff -u "$work/workbook.native.err" "$work/workbook.windows.err" >&2; then
