@@ -17,30 +17,18 @@ namespace {
 
 // a + b and a * b with a as the first source: its NaN wins over b's, as in
 // the scalar code (see zone_kernels.cpp).
-PELLUX_AVX_INLINE __m256d add_to(__m256d a, __m256d b)
+template <class V>
+PELLUX_AVX_INLINE V add_to(V a, V b)
 {
-    __m256d r;
+    V r;
     __asm__("vaddpd %2, %1, %0" : "=x"(r) : "x"(a), "x"(b));
     return r;
 }
 
-PELLUX_AVX_INLINE __m256d mul_into(__m256d a, __m256d b)
+template <class V>
+PELLUX_AVX_INLINE V mul_into(V a, V b)
 {
-    __m256d r;
-    __asm__("vmulpd %2, %1, %0" : "=x"(r) : "x"(a), "x"(b));
-    return r;
-}
-
-PELLUX_AVX_INLINE __m128d add_to(__m128d a, __m128d b)
-{
-    __m128d r;
-    __asm__("vaddpd %2, %1, %0" : "=x"(r) : "x"(a), "x"(b));
-    return r;
-}
-
-PELLUX_AVX_INLINE __m128d mul_into(__m128d a, __m128d b)
-{
-    __m128d r;
+    V r;
     __asm__("vmulpd %2, %1, %0" : "=x"(r) : "x"(a), "x"(b));
     return r;
 }
