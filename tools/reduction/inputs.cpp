@@ -63,6 +63,14 @@ void limit(Book& b, int row, double min, double max = 0)
     worksheet_data_validation_cell(b.sheet, row, kInValue, &dv);
 }
 
+// A length in the chosen units that must be positive.
+void length_input(Book& b, int row, const char* text, double v, const char* note)
+{
+    number_input(b, row, text, v, note);
+    unit_of_length(b, row);
+    limit(b, row, 0);
+}
+
 void converted(Book& b, int row, const char* text, const std::string& formula, const char* unit,
                lxw_format* fmt)
 {
@@ -91,14 +99,10 @@ void write_inputs(Book& b, const Mirror& m)
     list_input(b, kRowUnits, "Units of length", m.units, kUnits,
                "Units of every length and reading you type on this sheet: in (inches) or mm. "
                "The sheet converts them for the add-in (readings to mils, radii to inches).");
-    number_input(b, kRowDiameter, "Mirror diameter D", m.diameter,
+    length_input(b, kRowDiameter, "Mirror diameter D", m.diameter,
                  "Clear diameter of the mirror, in the units above.");
-    unit_of_length(b, kRowDiameter);
-    limit(b, kRowDiameter, 0);
-    number_input(b, kRowRadius, "Radius of curvature R", m.radius,
+    length_input(b, kRowRadius, "Radius of curvature R", m.radius,
                  "Radius of curvature measured at the centre of curvature, in the units above.");
-    unit_of_length(b, kRowRadius);
-    limit(b, kRowRadius, 0);
     number_input(b, kRowWavelength, "Test wavelength", m.wavelength_nm,
                  "Wavelength of the test light, in nanometres (550 for green).");
     unit_text(b, kRowWavelength, "nm");
@@ -124,10 +128,8 @@ void write_inputs(Book& b, const Mirror& m)
 
     worksheet_merge_range(b.sheet, kRowNewtonian, kInLabel, kRowNewtonian, kInUnit,
                           "Newtonian, for vignetting", b.f.section);
-    number_input(b, kRowSecondary, "Secondary minor axis", m.secondary,
+    length_input(b, kRowSecondary, "Secondary minor axis", m.secondary,
                  "Minor axis of the diagonal mirror, in the units above.");
-    unit_of_length(b, kRowSecondary);
-    limit(b, kRowSecondary, 0);
     label(b, kRowFocal, "Focal length");
     value_cell(b, kRowFocal, b.f.input_formula);
     if (m.focal_length)
@@ -138,10 +140,8 @@ void write_inputs(Book& b, const Mirror& m)
              "Focal length of the primary, in the units above. R/2 unless you type another.");
     unit_of_length(b, kRowFocal);
     limit(b, kRowFocal, 0);
-    number_input(b, kRowToFocus, "Secondary to focus", m.secondary_to_focus,
+    length_input(b, kRowToFocus, "Secondary to focus", m.secondary_to_focus,
                  "Distance from the centre of the diagonal to the focal plane, in the units above.");
-    unit_of_length(b, kRowToFocus);
-    limit(b, kRowToFocus, 0);
     number_input(b, kRowStop, "Field stop diameter", m.field_stop_mm,
                  "Diameter of the eyepiece's field stop, always in millimetres.");
     unit_text(b, kRowStop, "mm");
