@@ -57,7 +57,7 @@ protected:
         per_inch = c.mm ? 25.4 : 1;
         factor = c.moving ? 2 : 1;
         e = evaluate(m, "proof_" + name(c));
-        ASSERT_EQ(e.at(e.layout.first, kZeff).kind, CachedValue::Number) << e.output;
+        ASSERT_EQ(e.at(e.layout.first, e.layout.col(kZeff)).kind, CachedValue::Number) << e.output;
     }
     double in(int row) const { return e.number(row, kInValue); }
     double out(int row) const { return e.number(row, kOutValue); }
@@ -91,12 +91,12 @@ TEST_P(Proof, DerivedColumnsAreTheirFormulas)
                 sum += *run;
                 ++count;
             }
-        const double w = e.number(row, kZeff);  // upstream value, so errors do not compound
+        const double w = e.zone(row, kZeff);  // upstream value, so errors do not compound
         EXPECT_TRUE(within_one_ulp(w, zeff)) << "zone " << i + 1;
-        EXPECT_TRUE(within_one_ulp(e.number(row, kZwidth), (z.outer - z.inner) / per_inch));
-        EXPECT_TRUE(within_one_ulp(e.number(row, kReading), sum / count / per_inch * 1000 * factor));
-        EXPECT_TRUE(within_one_ulp(e.number(row, kIdeal), 1000 * w * w / r_in));
-        EXPECT_TRUE(within_one_ulp(e.number(row, kTol), 1000 * 2 * r_in * in(kRowAiry) / w));
+        EXPECT_TRUE(within_one_ulp(e.zone(row, kZwidth), (z.outer - z.inner) / per_inch));
+        EXPECT_TRUE(within_one_ulp(e.zone(row, kReading), sum / count / per_inch * 1000 * factor));
+        EXPECT_TRUE(within_one_ulp(e.zone(row, kIdeal), 1000 * w * w / r_in));
+        EXPECT_TRUE(within_one_ulp(e.zone(row, kTol), 1000 * 2 * r_in * in(kRowAiry) / w));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "tests/reduction/workbook.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -31,11 +32,16 @@ std::string Evaluated::text(int row, int col) const
     return v.kind == CachedValue::Number ? std::to_string(v.number) : v.text;
 }
 
-std::vector<double> Evaluated::column(int col) const
+double Evaluated::zone(int row, reduction::ZoneCol field) const
+{
+    return number(row, layout.col(field));
+}
+
+std::vector<double> Evaluated::column(reduction::ZoneCol field) const
 {
     std::vector<double> out;
     for (int row = layout.first; row <= layout.last; ++row)
-        out.push_back(number(row, col));
+        out.push_back(zone(row, field));
     return out;
 }
 
@@ -67,12 +73,26 @@ Evaluated evaluate(const reduction::Mirror& m, const std::string& name)
     if (!reduction::write_workbook(m, {}, path, error))
         throw std::runtime_error(error);
     Evaluated e;
-    e.layout = reduction::layout_for(static_cast<int>(m.zones.size()));
+    e.layout = reduction::layout_for(static_cast<int>(m.zones.size()), m.runs);
+    // Every cell, constants too, so that figures can be found by their labels.
+    const reduction::Layout& l = e.layout;
+    const std::string whole = std::string(reduction::kSheet) + "!A1:" +
+                              reduction::a1(std::max(l.howto_row + 20, l.first + 3 * l.zones),
+                                            l.bars_col() + 1);
     e.output = run(std::string("'") + XLHOST_PATH + "' '" + ADDIN_PATH + "' --workbook '" + path +
-                   "' 2>&1");
+                   "' --cells '" + whole + "' 2>&1");
     std::istringstream in(e.output);
     e.cells = reduction::read_cached(in);
     return e;
+}
+
+double figure(const Evaluated& e, const std::string& label)
+{
+    for (int row = reduction::kRowResults; row < reduction::kTableHead; ++row)
+        if (e.at(row, reduction::kOutLabel).kind == CachedValue::Text &&
+            e.at(row, reduction::kOutLabel).text == label)
+            return e.number(row, reduction::kOutValue);
+    throw std::runtime_error("no figure labelled " + label);
 }
 
 } // namespace reduction_test

@@ -19,11 +19,15 @@ struct Evaluated {
     const reduction::CachedValue& at(int row, int col) const;
     double number(int row, int col) const;  // NaN when the cell is not a number
     std::string text(int row, int col) const;  // text or the error's name
-    std::vector<double> column(int col) const;  // the zone table's cells of one column
+    double zone(int row, reduction::ZoneCol field) const;  // a zone table cell
+    std::vector<double> column(reduction::ZoneCol field) const;  // the zones' cells of one field
 };
 
 // Writes the workbook to the test's work folder under `name` and evaluates it.
 Evaluated evaluate(const reduction::Mirror& m, const std::string& name);
+
+// The figure labelled `label` in the results block (NaN when not a number).
+double figure(const Evaluated& e, const std::string& label);
 
 // Runs a shell command; returns its standard output.
 std::string run(const std::string& command);

@@ -1,5 +1,7 @@
 #include "tools/reduction/book.h"
 
+#include <algorithm>
+
 namespace reduction {
 
 namespace {
@@ -90,9 +92,9 @@ Formats make_formats(lxw_workbook* wb)
     format_set_bold(f.zone_no);
     f.zone_input = boxed(wb, kInputFill, "General");
     format_set_unlocked(f.zone_input);
-    const char* derived[9] = {"0.000", "0.000", "0.00", "0.00", "0.0",
-                              "0.000", "0.00E+00", "0.00E+00", "0.0000"};
-    for (int i = 0; i < 9; ++i)
+    const char* derived[10] = {"0.000", "0.000",    "0.00",     "0.00",   "0.0",
+                               "0.000", "0.00E+00", "0.00E+00", "0.0000", "0.0000"};
+    for (int i = 0; i < 10; ++i)
         f.derived[i] = make(wb, derived[i]);
 
     f.result = boxed(wb, kResultFill, "0.0000");
@@ -103,6 +105,13 @@ Formats make_formats(lxw_workbook* wb)
     format_set_bold(f.result_fraction);
     f.result_percent = boxed(wb, kResultFill, "0.0%");
     format_set_bold(f.result_percent);
+    f.result_nm = boxed(wb, kResultFill, "0.0");
+    format_set_bold(f.result_nm);
+    f.warning = make(wb);
+    format_set_bold(f.warning);
+    format_set_text_wrap(f.warning);
+    format_set_align(f.warning, LXW_ALIGN_VERTICAL_TOP);
+    format_set_font_color(f.warning, 0x9C5700);
     f.verdict = make(wb);
     format_set_bold(f.verdict);
     f.remark = make(wb);
@@ -128,7 +137,7 @@ Formats make_formats(lxw_workbook* wb)
     return f;
 }
 
-void set_columns(lxw_worksheet* ws)
+void set_columns(lxw_worksheet* ws, const Layout& l)
 {
     worksheet_set_column(ws, kColA, kColA, 2, nullptr);
     worksheet_set_column(ws, kColB, kColB, 6, nullptr);
@@ -137,6 +146,7 @@ void set_columns(lxw_worksheet* ws)
     worksheet_set_column(ws, kColN, kColN, 13, nullptr);
     worksheet_set_column(ws, kColO, kColO, 10, nullptr);
     worksheet_set_column(ws, kColP, kColP, 19, nullptr);
+    worksheet_set_column(ws, kColP + 1, l.bars_col() + 1, 10.5, nullptr);
 }
 
 const CachedValue* lookup(const Book& b, int row, int col)
@@ -188,7 +198,7 @@ bool write_workbook(const Mirror& m, const CachedValues& cached, const std::stri
         return false;
     }
     Book b{wb, workbook_add_worksheet(wb, kSheet), make_formats(wb), &cached};
-    const Layout l = layout_for(static_cast<int>(m.zones.size()));
+    const Layout l = layout_for(static_cast<int>(m.zones.size()), m.runs);
 
     lxw_doc_properties props{};
     props.title = const_cast<char*>("Pellux Foucault reduction");
@@ -196,13 +206,13 @@ bool write_workbook(const Mirror& m, const CachedValues& cached, const std::stri
     props.author = const_cast<char*>("Pellux");
     workbook_set_properties(wb, &props);
 
-    set_columns(b.sheet);
+    set_columns(b.sheet, l);
     worksheet_gridlines(b.sheet, LXW_HIDE_ALL_GRIDLINES);
     worksheet_set_landscape(b.sheet);
     worksheet_set_paper(b.sheet, 9);  // A4
     worksheet_fit_to_pages(b.sheet, 1, 0);
     worksheet_set_margins(b.sheet, 0.4, 0.4, 0.5, 0.5);
-    worksheet_print_area(b.sheet, 0, kColA, l.howto_row + 16, kColP);
+    worksheet_print_area(b.sheet, 0, kColA, l.howto_row + 19, std::max<int>(kColP, l.last_col()));
     // Page 1: inputs, results and zones; page 2: charts and how-to.
     lxw_row_t breaks[] = {static_cast<lxw_row_t>(l.chart_row - 1), 0};
     worksheet_set_h_pagebreaks(b.sheet, breaks);

@@ -29,11 +29,13 @@ struct Formats {
     lxw_format* unit_row;
     lxw_format* zone_no;
     lxw_format* zone_input;
-    lxw_format* derived[9];  // Zeff … profile in waves, by column
+    lxw_format* derived[10];  // the zone table's derived columns, by kind
     lxw_format* result;
     lxw_format* result_coc;
     lxw_format* result_fraction;
     lxw_format* result_percent;
+    lxw_format* result_nm;   // one decimal
+    lxw_format* warning;
     lxw_format* verdict;
     lxw_format* remark;
     lxw_format* howto_head;

@@ -6,7 +6,8 @@ namespace {
 
 std::string in(int row) { return a1(row, kInValue, true); }
 std::string out(int row) { return a1(row, kOutValue, true); }
-std::string at(int row, int col) { return a1(row, col, false); }
+std::string at(const Layout& l, int row, ZoneCol field) { return a1(row, l.col(field), false); }
+std::string sum(const Layout& l, ZoneCol field) { return a1(l.sums, l.col(field), true); }
 
 const std::string kCheck = "\"check inputs\"";
 
@@ -20,9 +21,14 @@ std::string verdict(const std::string& cell, const std::string& test, const std:
 
 // Each zone's opening must have an inner edge at or beyond the centre and an
 // outer edge beyond the inner one; otherwise #NUM!.
-std::string bad_zone(int row)
+std::string bad_zone(const Layout& l, int row)
 {
-    return "OR(" + at(row, kInner) + "<0," + at(row, kOuter) + "<=" + at(row, kInner) + ")";
+    return "OR(" + at(l, row, kInner) + "<0," + at(l, row, kOuter) + "<=" + at(l, row, kInner) + ")";
+}
+
+std::string runs(const Layout& l, int row)
+{
+    return a1(row, l.run(0)) + ":" + a1(row, l.run(l.runs - 1));
 }
 
 // The add-in's per-zone vectors.
@@ -34,6 +40,19 @@ std::string vectors3(const Layout& l)
 std::string vectors5(const Layout& l)
 {
     return vectors3(l) + "," + zone_range(l, kZeff) + "," + zone_range(l, kZwidth);
+}
+
+// Wavefront slope per mil of knife-edge difference times the zone's width:
+// the add-in's zone term without its difference.
+std::string zone_gain(const Layout& l, int row)
+{
+    return "/1000*" + at(l, row, kZeff) + "/" + in(kRowRadiusIn) + "/" + in(kRowRadiusIn) + "*" +
+           at(l, row, kZwidth);
+}
+
+std::string difference(const Layout& l, int row)
+{
+    return "(" + at(l, row, kReading) + "-" + at(l, row, kIdeal) + ")";
 }
 
 } // namespace
@@ -65,69 +84,119 @@ std::string f_band_edge() { return "=" + in(kRowDiameterIn) + "/2"; }
 std::string f_default_focal_length() { return "=" + in(kRowRadius) + "/2"; }
 std::string f_unit_label() { return "=" + in(kRowUnits); }
 
-std::string f_zeff(int row)
+// Sample standard deviation of the runs, in the units typed; blank with
+// fewer than two runs.
+std::string f_sd(const Layout& l, int row)
 {
-    const std::string r1 = at(row, kInner), r2 = at(row, kOuter);
-    return "=IF(" + bad_zone(row) + ",SQRT(-1),IF(" + in(kRowZoneRadius) + "=\"rms\",SQRT((" + r1 +
-           "*" + r1 + "+" + r2 + "*" + r2 + ")/2),(" + r1 + "+" + r2 + ")/2)/" + in(kRowPerInch) +
-           ")";
+    return "=IF(COUNT(" + runs(l, row) + ")>1,STDEV(" + runs(l, row) + "),\"\")";
 }
 
-std::string f_zwidth(int row)
+std::string f_zeff(const Layout& l, int row)
 {
-    return "=IF(" + bad_zone(row) + ",SQRT(-1),(" + at(row, kOuter) + "-" + at(row, kInner) + ")/" +
-           in(kRowPerInch) + ")";
+    const std::string r1 = at(l, row, kInner), r2 = at(l, row, kOuter), rule = in(kRowZoneRadius);
+    const std::string rms = "SQRT((" + r1 + "*" + r1 + "+" + r2 + "*" + r2 + ")/2)";
+    const std::string mean = "(" + r1 + "+" + r2 + ")/2";
+    return "=IF(" + bad_zone(l, row) + ",SQRT(-1),IF(" + rule + "=\"rms\"," + rms + ",IF(" + rule +
+           "=\"carlin\",(" + mean + "+" + rms + ")/2," + mean + "))/" + in(kRowPerInch) + ")";
+}
+
+std::string f_zwidth(const Layout& l, int row)
+{
+    return "=IF(" + bad_zone(l, row) + ",SQRT(-1),(" + at(l, row, kOuter) + "-" +
+           at(l, row, kInner) + ")/" + in(kRowPerInch) + ")";
 }
 
 // Blank runs are left out of the average; a row of blanks gives #DIV/0!.
-std::string f_reading(int row)
+std::string f_reading(const Layout& l, int row)
 {
-    return "=AVERAGE(" + at(row, kRun1) + ":" + at(row, kRun3) + ")/" + in(kRowPerInch) + "*1000*" +
-           in(kRowTesterFactor);
+    return "=AVERAGE(" + runs(l, row) + ")/" + in(kRowPerInch) + "*1000*" + in(kRowTesterFactor);
 }
 
 // A paraboloid's reading on a fixed-source tester, 1000 Zeff^2 / R (mils): with
 // the source fixed, a zone's reflected ray crosses the axis twice as far from
 // the centre zone's as its centre of curvature lies (r^2/R against r^2/2R).
-std::string f_ideal(int row)
+std::string f_ideal(const Layout& l, int row)
 {
-    return "=1000*" + at(row, kZeff) + "*" + at(row, kZeff) + "/" + in(kRowRadiusIn);
+    return "=1000*" + at(l, row, kZeff) + "*" + at(l, row, kZeff) + "/" + in(kRowRadiusIn);
 }
 
 // Millies-Lacroix: a reading deviation of 2 R p / Zeff moves the zone's ray
 // by the Airy radius p at the focus (mils).
-std::string f_tolerance(int row)
+std::string f_tolerance(const Layout& l, int row)
 {
-    return "=1000*2*" + in(kRowRadiusIn) + "*" + in(kRowAiry) + "/" + at(row, kZeff);
+    return "=1000*2*" + in(kRowRadiusIn) + "*" + in(kRowAiry) + "/" + at(l, row, kZeff);
 }
 
 // Signed aberration in tolerances, as CalcMaxAbsTA forms it before |.|.
-std::string f_ta_at_best(int row)
+std::string f_ta_at_best(const Layout& l, int row)
 {
-    return "=((" + at(row, kReading) + "-" + at(row, kIdeal) + ")+" + out(kRowTaCoc) + ")/" +
-           at(row, kTol);
+    return "=(" + difference(l, row) + "+" + out(kRowTaCoc) + ")/" + at(l, row, kTol);
+}
+
+// One standard deviation of the runs, in tolerances (0 with a single run).
+std::string f_ta_sd(const Layout& l, int row)
+{
+    const std::string sd = at(l, row, kSd);
+    return "=IF(ISNUMBER(" + sd + ")," + sd + "/" + in(kRowPerInch) + "*1000*" +
+           in(kRowTesterFactor) + "/" + at(l, row, kTol) + ",0)";
 }
 
 // The height gained across the zone (inches), operation for operation as
 // the add-in forms it.
-std::string f_step(int row)
+std::string f_step(const Layout& l, int row)
 {
-    return "=-((" + at(row, kReading) + "-" + at(row, kIdeal) + ")+" + out(kRowWfeCoc) + ")/1000*" +
-           at(row, kZeff) + "/" + in(kRowRadiusIn) + "/" + in(kRowRadiusIn) + "*" + at(row, kZwidth);
+    return "=-(" + difference(l, row) + "+" + out(kRowWfeCoc) + ")" + zone_gain(l, row);
 }
 
-// Running sum from the first zone outward: W_j = t_j + W_(j-1).
+// Running sum from the starting point (0) outward: W_j = t_j + W_(j-1).
 std::string f_profile(const Layout& l, int row)
 {
-    if (row == l.first)
-        return "=" + at(row, kStep);
-    return "=" + at(row, kStep) + "+" + at(row - 1, kProfileIn);
+    return "=" + at(l, row, kStep) + "+" + at(l, row - 1, kProfileIn);
 }
 
-std::string f_profile_waves(int row)
+std::string f_profile_waves(const Layout& l, int row)
 {
-    return "=" + at(row, kProfileIn) + "/" + in(kRowWavelengthIn);
+    return "=" + at(l, row, kProfileIn) + "/" + in(kRowWavelengthIn);
 }
+
+std::string f_edge(const Layout& l, int row)
+{
+    return "=" + at(l, row, kOuter) + "/" + in(kRowPerInch);
+}
+
+std::string f_start_edge(const Layout& l) { return "=" + at(l, l.first, kInner) + "/" + in(kRowPerInch); }
+
+// The profile is linear in the centre of curvature c (mils): W = A + c B.
+std::string f_rms_a(const Layout& l, int row)
+{
+    return "=-" + difference(l, row) + zone_gain(l, row) + "+" + at(l, row - 1, kRmsA);
+}
+
+std::string f_rms_b(const Layout& l, int row)
+{
+    return "=-1" + zone_gain(l, row) + "+" + at(l, row - 1, kRmsB);
+}
+
+// Integrals over the ring from the last edge x0 to this one x1, with weight
+// r dr, of the piecewise-linear profile's pieces: 1, A, B, A², AB, B².
+std::string f_moment(const Layout& l, ZoneCol moment, int row)
+{
+    const std::string x0 = at(l, row - 1, kEdge), x1 = at(l, row, kEdge);
+    if (moment == kMomS)
+        return "=(" + x1 + "*" + x1 + "-" + x0 + "*" + x0 + ")/2";
+    const ZoneCol p = moment == kMomB || moment == kMomBB ? kRmsB : kRmsA;
+    const ZoneCol q = moment == kMomAA || moment == kMomA ? kRmsA : kRmsB;
+    const std::string p0 = at(l, row - 1, p), p1 = at(l, row, p);
+    if (moment == kMomA || moment == kMomB)
+        return "=(" + x1 + "-" + x0 + ")/6*(" + p0 + "*(2*" + x0 + "+" + x1 + ")+" + p1 + "*(" + x0 +
+               "+2*" + x1 + "))";
+    const std::string q0 = at(l, row - 1, q), q1 = at(l, row, q);
+    return "=(" + x1 + "-" + x0 + ")/12*(" + p0 + "*" + q0 + "*(3*" + x0 + "+" + x1 + ")+(" + p0 +
+           "*" + q1 + "+" + p1 + "*" + q0 + ")*(" + x0 + "+" + x1 + ")+" + p1 + "*" + q1 + "*(" +
+           x0 + "+3*" + x1 + "))";
+}
+
+std::string f_moment_sum(const Layout& l, ZoneCol moment) { return "=SUM(" + zone_range(l, moment) + ")"; }
 
 std::string f_minimize_ta(const Layout& l)
 {
@@ -163,6 +232,72 @@ std::string f_wfe_verdict()
                    "beyond the Rayleigh quarter wave");
 }
 
+// MinimizeWFE searches c ± w only: c minus the mean of the last two zones'
+// differences, w twice the last zone's tolerance (the add-in's operations).
+static std::string window_centre(const Layout& l)
+{
+    return "-(" + difference(l, l.last) + "+" + difference(l, l.last - 1) + ")*0.5";
+}
+
+static std::string window_width(const Layout& l)
+{
+    return "(" + at(l, l.last, kTol) + "+" + at(l, l.last, kTol) + ")";
+}
+
+std::string f_window_low(const Layout& l) { return "=" + window_centre(l) + "-" + window_width(l); }
+std::string f_window_high(const Layout& l) { return "=" + window_width(l) + window_centre(l); }
+
+// The wavefront error is convex in the centre of curvature, so the search
+// ended at an end of its window exactly when that end is no worse.
+std::string f_window_warning(const Layout& l)
+{
+    const std::string pv = out(kRowWfePv), lo = out(kRowWindowLo), hi = out(kRowWindowHi);
+    auto at_end = [&](const std::string& end) {
+        return "_xll.CalcWFE(" + vectors5(l) + "," + in(kRowRadiusIn) + "," + end + "," +
+               in(kRowWavelengthIn) + ")<=" + pv;
+    };
+    return "=IF(OR(ISERROR(" + pv + "),ISERROR(" + lo + "),ISERROR(" + hi + ")),\"\",IF(OR(" +
+           at_end(lo) + "," + at_end(hi) +
+           "),\"At the end of MinimizeWFE's search window: the mirror is far from the target, "
+           "so this P-V is an upper bound. Judge it by the RMS figures below.\",\"\"))";
+}
+
+// Area-weighted variance of A + cB over the annulus, least at
+// c = -(S AB - MA MB) / (S BB - MB^2), with the piston removed.
+std::string f_rms_waves(const Layout& l)
+{
+    const std::string s = sum(l, kMomS), ma = sum(l, kMomA), mb = sum(l, kMomB),
+                      aa = sum(l, kMomAA), ab = sum(l, kMomAB), bb = sum(l, kMomBB);
+    const std::string cross = "(" + s + "*" + ab + "-" + ma + "*" + mb + ")";
+    return "=SQRT(MAX(0,((" + s + "*" + aa + "-" + ma + "*" + ma + ")-" + cross + "*" + cross +
+           "/(" + s + "*" + bb + "-" + mb + "*" + mb + "))/(" + s + "*" + s + ")))/" +
+           in(kRowWavelengthIn);
+}
+
+std::string f_rms_coc(const Layout& l)
+{
+    const std::string s = sum(l, kMomS), ma = sum(l, kMomA), mb = sum(l, kMomB),
+                      ab = sum(l, kMomAB), bb = sum(l, kMomBB);
+    return "=-(" + s + "*" + ab + "-" + ma + "*" + mb + ")/(" + s + "*" + bb + "-" + mb + "*" + mb +
+           ")";
+}
+
+std::string f_strehl() { return "=EXP(-((2*PI()*" + out(kRowRmsWaves) + ")^2))"; }
+std::string f_rms_nm() { return "=" + out(kRowRmsWaves) + "/2*" + in(kRowWavelength); }
+std::string f_pv_nm() { return "=" + out(kRowWfePv) + "/2*" + in(kRowWavelength); }
+
+// Least squares of the mean readings on the paraboloid's: reading = c + s ideal.
+std::string f_correction(const Layout& l)
+{
+    return "=100*SLOPE(" + zone_range(l, kReading) + "," + zone_range(l, kIdeal) + ")";
+}
+
+// 0 - s, so that a sphere reads 0 rather than -0.
+std::string f_conic(const Layout& l)
+{
+    return "=0-SLOPE(" + zone_range(l, kReading) + "," + zone_range(l, kIdeal) + ")";
+}
+
 std::string f_calc_ta(const Layout& l)
 {
     return "=_xll.CalcMaxAbsTA(" + vectors3(l) + "," + in(kRowCocMils) + ")";
@@ -194,6 +329,8 @@ std::string f_vignetting()
 
 std::string f_edge_light() { return "=10^(" + out(kRowVignetting) + "/2.5)"; }
 
+// Over the zones' points only: the chart's first point (0 at the first
+// zone's inner edge) is not one of the add-in's.
 std::string f_profile_pv(const Layout& l)
 {
     const std::string w = zone_range(l, kProfileIn);

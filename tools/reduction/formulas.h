@@ -1,5 +1,6 @@
 // The formulas of the workbook, as Excel stores them in the file (A1
 // references, "," between arguments, "_xll." before add-in functions).
+// Every one computes alike in Excel 2007 and later and in LibreOffice Calc.
 #pragma once
 
 #include <string>
@@ -21,15 +22,23 @@ std::string f_default_focal_length();
 std::string f_unit_label();
 
 // Zone table, row `row` of the layout.
-std::string f_zeff(int row);
-std::string f_zwidth(int row);
-std::string f_reading(int row);
-std::string f_ideal(int row);
-std::string f_tolerance(int row);
-std::string f_ta_at_best(int row);
-std::string f_step(int row);
+std::string f_sd(const Layout& l, int row);
+std::string f_zeff(const Layout& l, int row);
+std::string f_zwidth(const Layout& l, int row);
+std::string f_reading(const Layout& l, int row);
+std::string f_ideal(const Layout& l, int row);
+std::string f_tolerance(const Layout& l, int row);
+std::string f_ta_at_best(const Layout& l, int row);
+std::string f_ta_sd(const Layout& l, int row);
+std::string f_step(const Layout& l, int row);
 std::string f_profile(const Layout& l, int row);
-std::string f_profile_waves(int row);
+std::string f_profile_waves(const Layout& l, int row);
+std::string f_edge(const Layout& l, int row);
+std::string f_start_edge(const Layout& l);
+std::string f_rms_a(const Layout& l, int row);
+std::string f_rms_b(const Layout& l, int row);
+std::string f_moment(const Layout& l, ZoneCol moment, int row);
+std::string f_moment_sum(const Layout& l, ZoneCol moment);
 
 // Results block. The two minimisers are two-cell array formulas in braces.
 std::string f_minimize_ta(const Layout& l);
@@ -38,6 +47,16 @@ std::string f_ta_verdict();
 std::string f_minimize_wfe(const Layout& l);
 std::string f_wave_fraction();
 std::string f_wfe_verdict();
+std::string f_window_low(const Layout& l);
+std::string f_window_high(const Layout& l);
+std::string f_window_warning(const Layout& l);
+std::string f_rms_waves(const Layout& l);
+std::string f_rms_coc(const Layout& l);
+std::string f_strehl();
+std::string f_rms_nm();
+std::string f_pv_nm();
+std::string f_correction(const Layout& l);
+std::string f_conic(const Layout& l);
 std::string f_calc_ta(const Layout& l);
 std::string f_calc_ta_remark();
 std::string f_calc_wfe(const Layout& l);

@@ -1,37 +1,61 @@
 // The short "how to use" text at the foot of the sheet.
+#include <string>
+#include <vector>
+
 #include "tools/reduction/book.h"
 
 namespace reduction {
 
 namespace {
 
-const char* const kLines[] = {
-    "1.  Load the add-in: File > Options > Add-ins > Manage: Excel Add-ins > Go... > Browse..., "
-    "pick Pellux.XLL. The blue cells need it; every other cell is plain Excel.",
-    "2.  Choose the units of length (in or mm) in F5: the diameter, radius of curvature, zone "
-    "radii, readings and your centre of curvature are all typed in them.",
-    "3.  Type the mirror's diameter and radius of curvature, the test wavelength, and pick your "
-    "tester: fixed source, or moving source (its readings are doubled).",
-    "4.  In the zone table, type each zone's inner and outer radius from your Couder mask and up "
-    "to three runs of knife-edge readings; leave unused runs blank.",
-    "5.  Read the results. MinimizeMaxAbsTA finds the centre of curvature where the worst zone's "
-    "transverse aberration is smallest; at most 1 tolerance",
-    "     meets the Millies-Lacroix criterion. MinimizeWFE finds the one where the wavefront's "
-    "peak-to-valley is smallest; at most 1/4 wave meets Rayleigh's.",
-    "6.  Type a centre of curvature of your own in F12 (as a reading) to see CalcMaxAbsTA and "
-    "CalcWFE there; the best ones are shown as readings too.",
-    "7.  More zones: select a row inside the zone table (not the first), Home > Insert > Insert "
-    "Sheet Rows, and type the zone. Every range grows with it.",
-    "     Then select columns H to P from the row above the new one down to the last zone and "
-    "press Ctrl+D, so the formulas and the running profile sum follow.",
-    "     Fewer zones: delete a zone's row (not the first) and fill down the same way.",
-    "8.  A result that cannot be computed shows an error (#NUM!, #DIV/0!, #VALUE!) and its verdict "
-    "reads \"check inputs\": look for a blank reading row,",
-    "     a negative radius, an outer radius not above the inner one, or a diameter, radius of "
-    "curvature or wavelength of 0 or below.",
-    "9.  Hover over a yellow cell or a column heading with a red corner for what it holds and its "
-    "unit. The grey block shows what the add-in receives.",
-};
+std::string column(int col)
+{
+    const std::string cell = a1(0, col);
+    return cell.substr(0, cell.size() - 1);
+}
+
+std::vector<std::string> lines(const Layout& l)
+{
+    const std::string runs = std::to_string(l.runs);
+    const std::string from = column(l.col(kSd)), to = column(l.last_col());
+    return {
+        "1.  Load the add-in. Excel: File > Options > Add-ins > Manage: Excel Add-ins > Go... > "
+        "Browse..., pick Pellux.XLL. LibreOffice Calc: Tools > Extension Manager > Add..., pick "
+        "Pellux.oxt.",
+        "     The blue cells need it; every other cell is plain spreadsheet, alike in Excel 2007 "
+        "and later and in LibreOffice Calc.",
+        "2.  Choose the units of length (in or mm) in F5: the diameter, radius of curvature, zone "
+        "radii, readings and your centre of curvature are all typed in them.",
+        "3.  Type the mirror's diameter and radius of curvature, the test wavelength, and pick your "
+        "tester: fixed source, or moving source (its readings are doubled).",
+        "4.  In the zone table, type each zone's inner and outer radius from your Couder mask and up "
+        "to " + runs + " runs of knife-edge readings; leave unused runs blank.",
+        "5.  Read the results. MinimizeMaxAbsTA finds the centre of curvature where the worst zone's "
+        "transverse aberration is smallest; at most 1 tolerance",
+        "     meets the Millies-Lacroix criterion. MinimizeWFE finds the one where the wavefront's "
+        "peak-to-valley is smallest; at most 1/4 wave meets Rayleigh's.",
+        "     MinimizeWFE searches a window near the outer zones only. Far from a paraboloid (a "
+        "sphere, early parabolising) its best lies at the window's end,",
+        "     the sheet says so, and the P-V is an upper bound: judge the mirror by the RMS "
+        "wavefront error and the Strehl ratio instead (0.8 and above is diffraction limited).",
+        "6.  Correction (%) tells how far parabolising has come: 0 % is a sphere, 100 % a "
+        "paraboloid; above 100 % is overcorrected.",
+        "7.  Type a centre of curvature of your own in F12 (as a reading) to see CalcMaxAbsTA and "
+        "CalcWFE there; the best ones are shown as readings too.",
+        "8.  More zones: select a zone row inside the zone table (not the first), Home > Insert > "
+        "Insert Sheet Rows, and type the zone. Every range grows with it.",
+        "     Then select columns " + from + " to " + to + " from the row above the new one down to "
+        "the last zone and press Ctrl+D, so the formulas and the running sums follow.",
+        "     Fewer zones: delete a zone's row (not the first) and fill down the same way. The error "
+        "bars of the chart cover the zones the sheet was written with.",
+        "9.  A result that cannot be computed shows an error (#NUM!, #DIV/0!, #VALUE!) and its "
+        "verdict reads \"check inputs\": look for a blank reading row,",
+        "     a negative radius, an outer radius not above the inner one, or a diameter, radius of "
+        "curvature or wavelength of 0 or below.",
+        "10. Hover over a yellow cell or a column heading with a red corner for what it holds and "
+        "its unit. The grey block shows what the add-in receives.",
+    };
+}
 
 } // namespace
 
@@ -40,8 +64,8 @@ void write_howto(Book& b, const Layout& l)
     worksheet_merge_range(b.sheet, l.howto_row, kColB, l.howto_row, kColP, "How to use this sheet",
                           b.f.howto_head);
     int row = l.howto_row + 1;
-    for (const char* line : kLines)
-        worksheet_write_string(b.sheet, row++, kColB, line, b.f.howto);
+    for (const std::string& line : lines(l))
+        worksheet_write_string(b.sheet, row++, kColB, line.c_str(), b.f.howto);
 }
 
 } // namespace reduction

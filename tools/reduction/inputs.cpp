@@ -92,7 +92,7 @@ void write_inputs(Book& b, const Mirror& m)
 {
     static const char* kUnits[] = {"in", "mm", nullptr};
     static const char* kTesters[] = {"fixed source", "moving source", nullptr};
-    static const char* kRules[] = {"mean", "rms", nullptr};
+    static const char* kRules[] = {"mean", "rms", "carlin", nullptr};
 
     worksheet_merge_range(b.sheet, kRowUnits - 1, kInLabel, kRowUnits - 1, kInUnit,
                           "Mirror and test", b.f.section);
@@ -114,7 +114,7 @@ void write_inputs(Book& b, const Mirror& m)
                "doubled first.");
     list_input(b, kRowZoneRadius, "Effective zone radius", m.zone_radius, kRules,
                "mean: (r1 + r2) / 2, the classic zone tables. rms: the square root of "
-               "(r1^2 + r2^2) / 2.");
+               "(r1^2 + r2^2) / 2. carlin: the mean of those two.");
     number_input(b, kRowFittol, "Search tolerance", m.fittol,
                  "Fractional accuracy of the two searches for the best centre of curvature "
                  "(0.000001 to 0.1; 0.001 is plenty).");

@@ -2,15 +2,26 @@
 
 namespace reduction {
 
-Layout layout_for(int zones)
+Layout layout_for(int zones, int runs)
 {
     Layout l{};
     l.zones = zones;
-    l.first = kTableHead + 4;
+    l.runs = runs;
+    l.start = kTableHead + 4;
+    l.first = l.start + 1;
     l.last = l.first + zones - 1;
-    l.chart_row = l.last + 3;
+    l.sums = l.last + 1;
+    l.chart_row = l.sums + 3;
     l.howto_row = l.chart_row + 17;
     return l;
+}
+
+int Layout::col(ZoneCol field) const
+{
+    const int f = field;
+    if (f <= kRun1)
+        return kColB + f;
+    return kColB + kRun1 + runs + (f - kSd);
 }
 
 std::string a1(int row, int col, bool absolute)
@@ -22,9 +33,9 @@ std::string a1(int row, int col, bool absolute)
     return dollar + letters + dollar + std::to_string(row + 1);
 }
 
-std::string zone_range(const Layout& l, int col)
+std::string zone_range(const Layout& l, ZoneCol field)
 {
-    return a1(l.first, col, true) + ":" + a1(l.last, col, true);
+    return a1(l.first, l.col(field), true) + ":" + a1(l.last, l.col(field), true);
 }
 
 std::string sheet_range(int row0, int col0, int row1, int col1)

@@ -8,7 +8,7 @@ namespace reduction {
 
 inline constexpr const char* kSheet = "Reduction";
 
-// Columns of the input block, the results block and the zone table.
+// Columns of the input block and the results block.
 enum Col : int {
     kColA = 0, kColB, kColC, kColD, kColE, kColF, kColG, kColH,
     kColI, kColJ, kColK, kColL, kColM, kColN, kColO, kColP,
@@ -21,10 +21,16 @@ inline constexpr int kInLabel = kColB, kInLabelEnd = kColE, kInValue = kColF, kI
 inline constexpr int kOutLabel = kColJ, kOutLabelEnd = kColM, kOutValue = kColN, kOutUnit = kColO,
                      kOutRemark = kColP;
 
-// Zone table columns.
+// Zone table fields, left to right. The run columns stand between kOuter and
+// kSd, as many as the mirror has runs; Layout::col() places each field.
 enum ZoneCol : int {
-    kZoneNo = kColB, kInner, kOuter, kRun1, kRun2, kRun3,
-    kZeff, kZwidth, kReading, kIdeal, kTol, kTa, kStep, kProfileIn, kProfileWaves,
+    kZoneNo, kInner, kOuter, kRun1,
+    kSd,                                   // sample standard deviation of the runs
+    kZeff, kZwidth, kReading, kIdeal, kTol,  // the add-in's per-zone vectors
+    kTa, kTaSd, kStep, kProfileIn, kProfileWaves, kEdge,  // chart columns
+    kRmsA, kRmsB,                          // profile at COC 0, and per mil of COC
+    kMomS, kMomA, kMomB, kMomAA, kMomAB, kMomBB,  // area moments of each ring
+    kZoneColEnd,
 };
 
 // Rows of the input block (value in column F).
@@ -40,26 +46,39 @@ enum InputRow : int {
 enum ResultRow : int {
     kRowResults = 3, kRowTaHead, kRowTaCoc, kRowTaMax, kRowTaCocReading, kRowTaVerdict,
     kRowWfeHead, kRowWfeCoc, kRowWfePv, kRowWfeFraction, kRowWfeVerdict,
+    kRowWindowLo, kRowWindowHi, kRowWindow,
+    kRowMeritHead, kRowRmsWaves, kRowRmsCoc, kRowStrehl, kRowRmsNm, kRowPvNm, kRowCorrection,
+    kRowConic,
     kRowUserHead, kRowUserTa, kRowUserWfe, kRowVigHead, kRowVignetting, kRowVigLight,
     kRowProfileHead, kRowProfilePv,
 };
 
+inline constexpr int kTableHead = 38;  // section title; group, column and unit rows follow
+inline constexpr int kMaxRuns = 10;
+
 struct Layout {
     int zones;        // rows in the zone table
+    int runs;         // run columns
+    int start;        // the profile's starting point: 0 at the first zone's inner edge
     int first;        // row of the first zone
     int last;         // row of the last zone
+    int sums;         // the sums of the ring moments
     int chart_row;    // top of the two charts
     int howto_row;    // first row of the how-to text
+
+    int col(ZoneCol field) const;
+    int run(int k) const { return col(kRun1) + k; }  // k from 0
+    int last_col() const { return col(kMomBB); }
+    // The error bars' points, three rows a zone from the first zone's row.
+    int bars_col() const { return last_col() + 2; }
 };
 
-inline constexpr int kTableHead = 31;  // section title; group, column and unit rows follow
-
-Layout layout_for(int zones);
+Layout layout_for(int zones, int runs = 3);
 
 // "F5", or "$F$5" when absolute.
 std::string a1(int row, int col, bool absolute = false);
 // "$J$36:$J$41": the zone table's cells in one column.
-std::string zone_range(const Layout& l, int col);
+std::string zone_range(const Layout& l, ZoneCol field);
 // "Reduction!$J$36:$J$41", for chart series.
 std::string sheet_range(int row0, int col0, int row1, int col1);
 

@@ -1,7 +1,10 @@
 // pellux-reduction: writes the Foucault reduction workbook PelluxReduction.xlsx.
 //
 //   pellux-reduction [--zones N] [--mm] [--moving-source] [--values FILE] OUT.xlsx
+//   pellux-reduction --mirror MIRROR.csv [--values FILE] OUT.xlsx
 //
+// --mirror writes the workbook for the mirror a mirror file describes, sized
+// to its zones and runs; without it, the worked example.
 // --values takes xlhost's evaluation of an earlier run (one line per formula
 // cell) and stores each value as the formula's cached result.
 #include <cstdlib>
@@ -11,13 +14,15 @@
 #include <string>
 
 #include "tools/reduction/book.h"
+#include "tools/reduction/mirror_file.h"
 
 namespace {
 
 int usage()
 {
     std::cerr << "usage: pellux-reduction [--zones N] [--mm] [--moving-source] [--values FILE] "
-                 "OUT.xlsx\n";
+                 "OUT.xlsx\n"
+                 "       pellux-reduction --mirror MIRROR.csv [--values FILE] OUT.xlsx\n";
     return 2;
 }
 
@@ -27,7 +32,7 @@ int main(int argc, char** argv)
 {
     int zones = 6;
     bool mm = false, fixed = false;
-    std::string values_path, out;
+    std::string values_path, mirror_path, out;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--zones" && i + 1 < argc) {
@@ -42,6 +47,8 @@ int main(int argc, char** argv)
             mm = true;
         } else if (arg == "--moving-source") {
             fixed = true;
+        } else if (arg == "--mirror" && i + 1 < argc) {
+            mirror_path = argv[++i];
         } else if (arg == "--values" && i + 1 < argc) {
             values_path = argv[++i];
         } else if (!arg.empty() && arg[0] != '-' && out.empty()) {
@@ -54,6 +61,18 @@ int main(int argc, char** argv)
         return usage();
 
     reduction::Mirror m = reduction::worked_example(zones);
+    if (!mirror_path.empty()) {
+        std::ifstream file(mirror_path);
+        std::string error;
+        if (!file) {
+            std::cerr << "pellux-reduction: cannot read " << mirror_path << "\n";
+            return 2;
+        }
+        if (!reduction::read_mirror(file, mirror_path, m, error)) {
+            std::cerr << "pellux-reduction: " << error << "\n";
+            return 2;
+        }
+    }
     if (mm)
         m = reduction::in_millimetres(m);
     if (fixed)

@@ -3,7 +3,6 @@
 // Newtonian's dimensions for the vignetting estimate.
 #pragma once
 
-#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,9 +10,9 @@
 namespace reduction {
 
 struct Zone {
-    double inner = 0;                             // radius of the mask opening's inner edge
-    double outer = 0;                             // radius of its outer edge
-    std::array<std::optional<double>, 3> runs{};  // knife-edge readings; a blank run is left out
+    double inner = 0;                          // radius of the mask opening's inner edge
+    double outer = 0;                          // radius of its outer edge
+    std::vector<std::optional<double>> runs;   // knife-edge readings; a blank run is left out
 };
 
 struct Mirror {
@@ -22,9 +21,10 @@ struct Mirror {
     double radius = 96;                 // radius of curvature
     double wavelength_nm = 550;
     std::string tester = "fixed source";  // or "moving source" (half the shift)
-    std::string zone_radius = "mean";   // or "rms"
+    std::string zone_radius = "mean";   // "mean", "rms" or "carlin"
     double fittol = 0.001;
     double coc = -0.0015;               // the user's own centre of curvature, as a reading
+    int runs = 3;                       // run columns of the zone table, 1 to 10
     std::vector<Zone> zones;
     double secondary = 1.3;             // minor axis
     std::optional<double> focal_length; // blank: R/2 as a formula

@@ -18,6 +18,15 @@ void label(Book& b, int row, const char* text, const char* unit)
     worksheet_write_string(b.sheet, row, kOutUnit, unit, b.f.unit);
 }
 
+// A figure labelled with its unit, with a note on how it is computed.
+void merit(Book& b, int row, const char* text, const std::string& formula, lxw_format* fmt,
+           const char* note)
+{
+    worksheet_merge_range(b.sheet, row, kOutLabel, row, kOutLabelEnd, text, b.f.label);
+    put_formula(b, row, kOutValue, formula, fmt);
+    put_note(b, row, kOutValue, note);
+}
+
 void verdict(Book& b, int row, const char* text, const std::string& formula)
 {
     worksheet_merge_range(b.sheet, row, kOutLabel, row, kOutLabelEnd, text, b.f.label);
@@ -69,6 +78,40 @@ void write_results(Book& b, const Layout& l)
     label(b, kRowWfeFraction, "As a fraction of a wave", "");
     put_formula(b, kRowWfeFraction, kOutValue, f_wave_fraction(), f.result_fraction);
     verdict(b, kRowWfeVerdict, "Verdict (Rayleigh: at most 1/4 wave)", f_wfe_verdict());
+    label(b, kRowWindowLo, "Its search window: from", "mils");
+    put_formula(b, kRowWindowLo, kOutValue, f_window_low(l), f.converted);
+    put_note(b, kRowWindowLo, kOutValue,
+             "MinimizeWFE looks for the best centre of curvature only between these two: minus "
+             "the mean of the last two zones' differences (reading - paraboloid), plus or minus "
+             "twice the last zone's tolerance.");
+    label(b, kRowWindowHi, "to", "mils");
+    put_formula(b, kRowWindowHi, kOutValue, f_window_high(l), f.converted);
+    worksheet_merge_range(b.sheet, kRowWindow, kOutLabel, kRowWindow, kOutRemark, "", f.warning);
+    put_formula(b, kRowWindow, kOutLabel, f_window_warning(l), f.warning);
+    worksheet_set_row(b.sheet, kRowWindow, 30, nullptr);
+
+    subhead(b, kRowMeritHead, "Figures of merit");
+    merit(b, kRowRmsWaves, "RMS wavefront error (waves)", f_rms_waves(l), f.result,
+          "Area-weighted RMS, piston removed, of the profile that rises from 0 at the first "
+          "zone's inner edge through each zone's summed height at its outer edge (straight "
+          "between), at the centre of curvature below, which makes it least.");
+    merit(b, kRowRmsCoc, "Its centre of curvature", f_rms_coc(l), f.result,
+          "The centre of curvature (mils, as the add-in takes it) at which the RMS wavefront "
+          "error is least; a closed form, as the profile is linear in it.");
+    worksheet_write_string(b.sheet, kRowRmsCoc, kOutUnit, "mils", f.unit);
+    merit(b, kRowStrehl, "Strehl ratio", f_strehl(), f.result,
+          "exp(-(2 pi sigma)^2), sigma the RMS wavefront error in waves. 0.8 is diffraction "
+          "limited; 0.95 and above is excellent.");
+    merit(b, kRowRmsNm, "RMS surface error (nm)", f_rms_nm(), f.result_nm,
+          "Half the RMS wavefront error (the wavefront doubles the surface), times the "
+          "wavelength.");
+    merit(b, kRowPvNm, "Peak-to-valley surface error (nm)", f_pv_nm(), f.result_nm,
+          "Half MinimizeWFE's peak-to-valley wavefront error, times the wavelength.");
+    merit(b, kRowCorrection, "Correction (%)", f_correction(l), f.result_nm,
+          "Least squares of the mean readings against the paraboloid's: reading = c + s x "
+          "paraboloid. Correction = 100 s: 0 % is a sphere, 100 % a paraboloid.");
+    merit(b, kRowConic, "Best-fit conic constant", f_conic(l), f.result,
+          "-s of the same fit: 0 for a sphere, -1 for a paraboloid, below -1 a hyperboloid.");
 
     subhead(b, kRowUserHead, "At your centre of curvature (CalcMaxAbsTA, CalcWFE)");
     label(b, kRowUserTa, "Largest |TA|", "tolerances");

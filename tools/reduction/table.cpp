@@ -1,5 +1,8 @@
 // The zone table: the Couder mask's zones and readings typed by the user,
-// then the derived per-zone vectors for the add-in and the chart columns.
+// then the derived per-zone vectors for the add-in, the chart columns and
+// the ring moments behind the RMS wavefront error.
+#include <string>
+
 #include "tools/reduction/book.h"
 #include "tools/reduction/formulas.h"
 
@@ -8,94 +11,154 @@ namespace reduction {
 namespace {
 
 struct Column {
-    int col;
+    ZoneCol field;
     const char* header;
     const char* unit;  // nullptr: the unit of length chosen above
+    int format;        // index into Formats::derived, or -1
+    const char* note;
 };
 
 const Column kColumns[] = {
-    {kZoneNo, "Zone", ""},
-    {kInner, "Inner radius r1", nullptr},
-    {kOuter, "Outer radius r2", nullptr},
-    {kRun1, "Run 1", nullptr},
-    {kRun2, "Run 2", nullptr},
-    {kRun3, "Run 3", nullptr},
-    {kZeff, "Zeff", "in"},
-    {kZwidth, "Zwidth", "in"},
-    {kReading, "Mean reading", "mils"},
-    {kIdeal, "Paraboloid", "mils"},
-    {kTol, "Tolerance", "mils"},
-    {kTa, "TA at best fit", "tolerances"},
-    {kStep, "Wavefront step", "in"},
-    {kProfileIn, "Profile", "in"},
-    {kProfileWaves, "Profile", "waves"},
+    {kZoneNo, "Zone", "", -1, nullptr},
+    {kInner, "Inner radius r1", nullptr, -1,
+     "Radius of the inner edge of the zone's opening in the Couder mask (0 for the central "
+     "zone), in the units of length chosen above."},
+    {kOuter, "Outer radius r2", nullptr, -1, "Radius of the outer edge of the zone's opening; above r1."},
+    {kSd, "Standard deviation", nullptr, 9,
+     "Sample standard deviation of the zone's runs, in the units of length chosen above; blank "
+     "with fewer than two runs."},
+    {kZeff, "Zeff", "in", 0, nullptr},
+    {kZwidth, "Zwidth", "in", 1, nullptr},
+    {kReading, "Mean reading", "mils", 2,
+     "Mean of the runs in mils, as a fixed-source reading (a moving-source reading is doubled)."},
+    {kIdeal, "Paraboloid", "mils", 3, "Reading of a perfect paraboloid: 1000 Zeff^2 / R (mils)."},
+    {kTol, "Tolerance", "mils", 4,
+     "Millies-Lacroix tolerance: 1000 x 2 R p / Zeff (mils), p the Airy disc radius."},
+    {kTa, "TA at best fit", "tolerances", 5,
+     "Transverse aberration in tolerances at MinimizeMaxAbsTA's best centre of curvature: "
+     "(reading - paraboloid + COC) / tolerance."},
+    {kTaSd, "1 standard deviation", "tolerances", 5,
+     "The runs' standard deviation in tolerances: the error bars of the chart."},
+    {kStep, "Wavefront step", "in", 6,
+     "Height of the wavefront gained across the zone at MinimizeWFE's best centre of curvature, "
+     "formed as the add-in forms it."},
+    {kProfileIn, "Profile", "in", 7,
+     "Running sum of the steps from 0 at the first zone's inner edge outward."},
+    {kProfileWaves, "Profile", "waves", 8, nullptr},
+    {kEdge, "Outer edge", "in", 0, "Where the profile reaches each zone's height: its outer edge."},
+    {kRmsA, "Profile at COC 0", "in", 7,
+     "The profile is linear in the centre of curvature c: A + c B. This is A."},
+    {kRmsB, "Profile per mil of COC", "in/mil", 7, "B: the change of the profile per mil of c."},
+    {kMomS, "Ring area / 2π", "in²", 7, "Integral of r dr over the ring from the last edge to this one."},
+    {kMomA, "∫A r dr", "", 7, "Integral of A r dr over the ring, A linear between the edges."},
+    {kMomB, "∫B r dr", "", 7, nullptr},
+    {kMomAA, "∫A² r dr", "", 7, nullptr},
+    {kMomAB, "∫AB r dr", "", 7, nullptr},
+    {kMomBB, "∫B² r dr", "", 7, nullptr},
 };
 
-void group(Book& b, int row, int c0, int c1, const char* text)
+void group(Book& b, const Layout& l, int row, ZoneCol c0, int c1, const char* text)
 {
-    worksheet_merge_range(b.sheet, row, c0, row, c1, text, b.f.group);
+    const int col0 = l.col(c0);
+    if (c1 > col0)
+        worksheet_merge_range(b.sheet, row, col0, row, c1, text, b.f.group);
+    else
+        worksheet_write_string(b.sheet, row, col0, text, b.f.group);
 }
 
-void headers(Book& b)
+void header_cell(Book& b, const Layout& l, int row, int col, const char* text, const char* unit,
+                 const char* note)
+{
+    worksheet_write_string(b.sheet, row + 2, col, text, b.f.header);
+    if (unit != nullptr)
+        worksheet_write_string(b.sheet, row + 3, col, unit, b.f.unit_row);
+    else
+        put_formula(b, row + 3, col, f_unit_label(), b.f.unit_row);
+    if (note != nullptr)
+        put_note(b, row + 2, col, note);
+    (void)l;
+}
+
+void headers(Book& b, const Layout& l)
 {
     const int row = kTableHead;
-    worksheet_merge_range(b.sheet, row, kColB, row, kColP,
+    worksheet_merge_range(b.sheet, row, l.col(kZoneNo), row, l.last_col(),
                           "Zones of the Couder mask, from the centre outward", b.f.section);
-    group(b, row + 1, kZoneNo, kOuter, "Mask openings");
-    group(b, row + 1, kRun1, kRun3, "Knife-edge readings");
-    group(b, row + 1, kZeff, kTol, "Per-zone vectors for the add-in");
-    group(b, row + 1, kTa, kProfileWaves, "Chart columns");
-    worksheet_set_row(b.sheet, row + 2, 30, nullptr);
-    for (const Column& c : kColumns) {
-        worksheet_write_string(b.sheet, row + 2, c.col, c.header, b.f.header);
-        if (c.unit != nullptr)
-            worksheet_write_string(b.sheet, row + 3, c.col, c.unit, b.f.unit_row);
-        else
-            put_formula(b, row + 3, c.col, f_unit_label(), b.f.unit_row);
+    group(b, l, row + 1, kZoneNo, l.col(kOuter), "Mask openings");
+    group(b, l, row + 1, kRun1, l.col(kSd), "Knife-edge readings");
+    group(b, l, row + 1, kZeff, l.col(kTol), "Per-zone vectors for the add-in");
+    group(b, l, row + 1, kTa, l.col(kEdge), "Chart columns");
+    group(b, l, row + 1, kRmsA, l.col(kMomBB), "RMS wavefront error: the profile's ring moments");
+    worksheet_set_row(b.sheet, row + 2, 45, nullptr);
+    for (const Column& c : kColumns)
+        header_cell(b, l, row, l.col(c.field), c.header, c.unit, c.note);
+    for (int k = 0; k < l.runs; ++k) {
+        const std::string name = "Run " + std::to_string(k + 1);
+        header_cell(b, l, row, l.run(k), name.c_str(), nullptr,
+                    k == 0 ? "Knife-edge readings of the zone, in the units of length chosen "
+                             "above, as your tester reads them. Blank runs are left out of the "
+                             "mean."
+                           : nullptr);
     }
-    put_note(b, row + 2, kInner,
-             "Radius of the inner edge of the zone's opening in the Couder mask (0 for the "
-             "central zone), in the units of length chosen above.");
-    put_note(b, row + 2, kOuter, "Radius of the outer edge of the zone's opening; above r1.");
-    put_note(b, row + 2, kRun1,
-             "Knife-edge readings of the zone, in the units of length chosen above, as your "
-             "tester reads them. Up to three runs; blank runs are left out of the mean.");
-    put_note(b, row + 2, kReading,
-             "Mean of the runs in mils, as a fixed-source reading (a moving-source reading is "
-             "doubled).");
-    put_note(b, row + 2, kIdeal, "Reading of a perfect paraboloid: 1000 Zeff^2 / R (mils).");
-    put_note(b, row + 2, kTol,
-             "Millies-Lacroix tolerance: 1000 x 2 R p / Zeff (mils), p the Airy disc radius.");
-    put_note(b, row + 2, kTa,
-             "Transverse aberration in tolerances at MinimizeMaxAbsTA's best centre of "
-             "curvature: (reading - paraboloid + COC) / tolerance.");
-    put_note(b, row + 2, kStep,
-             "Height of the wavefront gained across the zone at MinimizeWFE's best centre of "
-             "curvature, formed as the add-in forms it.");
-    put_note(b, row + 2, kProfileIn, "Running sum of the steps from the first zone outward.");
+}
+
+// The profile's starting point: height 0 at the first zone's inner edge.
+void start_row(Book& b, const Layout& l)
+{
+    const Formats& f = b.f;
+    const int row = l.start;
+    worksheet_write_string(b.sheet, row, l.col(kZoneNo), "start", f.unit);
+    put_formula(b, row, l.col(kEdge), f_start_edge(l), f.derived[0]);
+    for (ZoneCol c : {kProfileIn, kRmsA, kRmsB})
+        worksheet_write_number(b.sheet, row, l.col(c), 0, f.derived[7]);
+    worksheet_write_number(b.sheet, row, l.col(kProfileWaves), 0, f.derived[8]);
 }
 
 void zone_row(Book& b, const Layout& l, int row, int number, const Zone& z)
 {
     const Formats& f = b.f;
-    worksheet_write_number(b.sheet, row, kZoneNo, number, f.zone_no);
-    worksheet_write_number(b.sheet, row, kInner, z.inner, f.zone_input);
-    worksheet_write_number(b.sheet, row, kOuter, z.outer, f.zone_input);
-    for (int k = 0; k < 3; ++k) {
-        if (z.runs[k])
-            worksheet_write_number(b.sheet, row, kRun1 + k, *z.runs[k], f.zone_input);
+    worksheet_write_number(b.sheet, row, l.col(kZoneNo), number, f.zone_no);
+    worksheet_write_number(b.sheet, row, l.col(kInner), z.inner, f.zone_input);
+    worksheet_write_number(b.sheet, row, l.col(kOuter), z.outer, f.zone_input);
+    for (int k = 0; k < l.runs; ++k) {
+        const std::size_t i = static_cast<std::size_t>(k);
+        if (i < z.runs.size() && z.runs[i])
+            worksheet_write_number(b.sheet, row, l.run(k), *z.runs[i], f.zone_input);
         else
-            worksheet_write_blank(b.sheet, row, kRun1 + k, f.zone_input);
+            worksheet_write_blank(b.sheet, row, l.run(k), f.zone_input);
     }
-    put_formula(b, row, kZeff, f_zeff(row), f.derived[0]);
-    put_formula(b, row, kZwidth, f_zwidth(row), f.derived[1]);
-    put_formula(b, row, kReading, f_reading(row), f.derived[2]);
-    put_formula(b, row, kIdeal, f_ideal(row), f.derived[3]);
-    put_formula(b, row, kTol, f_tolerance(row), f.derived[4]);
-    put_formula(b, row, kTa, f_ta_at_best(row), f.derived[5]);
-    put_formula(b, row, kStep, f_step(row), f.derived[6]);
-    put_formula(b, row, kProfileIn, f_profile(l, row), f.derived[7]);
-    put_formula(b, row, kProfileWaves, f_profile_waves(row), f.derived[8]);
+    struct Cell {
+        ZoneCol field;
+        std::string formula;
+        int format;
+    };
+    const Cell cells[] = {
+        {kSd, f_sd(l, row), 9},
+        {kZeff, f_zeff(l, row), 0},
+        {kZwidth, f_zwidth(l, row), 1},
+        {kReading, f_reading(l, row), 2},
+        {kIdeal, f_ideal(l, row), 3},
+        {kTol, f_tolerance(l, row), 4},
+        {kTa, f_ta_at_best(l, row), 5},
+        {kTaSd, f_ta_sd(l, row), 5},
+        {kStep, f_step(l, row), 6},
+        {kProfileIn, f_profile(l, row), 7},
+        {kProfileWaves, f_profile_waves(l, row), 8},
+        {kEdge, f_edge(l, row), 0},
+        {kRmsA, f_rms_a(l, row), 7},
+        {kRmsB, f_rms_b(l, row), 7},
+    };
+    for (const Cell& c : cells)
+        put_formula(b, row, l.col(c.field), c.formula, f.derived[c.format]);
+    for (ZoneCol m : {kMomS, kMomA, kMomB, kMomAA, kMomAB, kMomBB})
+        put_formula(b, row, l.col(m), f_moment(l, m, row), f.derived[7]);
+}
+
+void sums_row(Book& b, const Layout& l)
+{
+    worksheet_write_string(b.sheet, l.sums, l.col(kMomS) - 1, "Sums", b.f.header);
+    for (ZoneCol m : {kMomS, kMomA, kMomB, kMomAA, kMomAB, kMomBB})
+        put_formula(b, l.sums, l.col(m), f_moment_sum(l, m), b.f.derived[7]);
 }
 
 void validate_radii(Book& b, const Layout& l)
@@ -105,16 +168,18 @@ void validate_radii(Book& b, const Layout& l)
     dv.criteria = LXW_VALIDATION_CRITERIA_GREATER_THAN_OR_EQUAL_TO;
     dv.value_number = 0;
     dv.error_message = const_cast<char*>("A zone radius is 0 or more.");
-    worksheet_data_validation_range(b.sheet, l.first, kInner, l.last, kOuter, &dv);
+    worksheet_data_validation_range(b.sheet, l.first, l.col(kInner), l.last, l.col(kOuter), &dv);
 }
 
 } // namespace
 
 void write_zone_table(Book& b, const Mirror& m, const Layout& l)
 {
-    headers(b);
+    headers(b, l);
+    start_row(b, l);
     for (int i = 0; i < l.zones; ++i)
         zone_row(b, l, l.first + i, i + 1, m.zones[static_cast<std::size_t>(i)]);
+    sums_row(b, l);
     validate_radii(b, l);
 }
 

@@ -1,6 +1,7 @@
 // The worksheet functions xlhost knows itself, with Excel's rules for
 // blanks, text, booleans and errors in ranges and in direct arguments.
 #include "tools/xlhost/evaluate.h"
+#include "tools/xlhost/builtins_stats.h"
 
 #include "host/xloper.h"
 
@@ -69,6 +70,12 @@ CellValue sqrt_of(const std::vector<CellValue>& v)
     return x.number < 0 ? error_value(xlerrNum) : number_value(std::sqrt(x.number));
 }
 
+CellValue exp_of(const std::vector<CellValue>& v)
+{
+    CellValue x = to_number(v[0]);
+    return x.kind == ValueKind::Error ? x : finite_number(std::exp(x.number));
+}
+
 CellValue abs_of(const std::vector<CellValue>& v)
 {
     CellValue x = to_number(v[0]);
@@ -111,6 +118,7 @@ Value lifted(const Node& call, Context& ctx)
     return lift(ctx, arguments, F);
 }
 
+Value na(const Node&, Context&) { return scalar(error_value(xlerrNA)); }
 Value pi(const Node&, Context&) { return scalar(number_value(3.141592653589793)); }
 Value true_(const Node&, Context&) { return scalar(boolean_value(true)); }
 Value false_(const Node&, Context&) { return scalar(boolean_value(false)); }
@@ -155,35 +163,10 @@ void each_value(const Node& call, Context& ctx, Visit visit)
     }
 }
 
-// Numbers of SUM, AVERAGE, MIN, MAX: in references and arrays only numbers
-// count; direct booleans and numeric text count too; errors stop it.
-CellValue numbers(const Node& call, Context& ctx, std::vector<double>& out)
-{
-    CellValue failure;
-    each_value(call, ctx, [&](const CellValue& c, bool direct) {
-        if (c.kind == ValueKind::Error) {
-            failure = c;
-            return false;
-        }
-        if (c.kind == ValueKind::Number) {
-            out.push_back(c.number);
-        } else if (direct && c.kind != ValueKind::Empty) {
-            CellValue x = to_number(c);
-            if (x.kind == ValueKind::Error) {
-                failure = x;
-                return false;
-            }
-            out.push_back(x.number);
-        }
-        return true;
-    });
-    return failure;
-}
-
 Value sum(const Node& call, Context& ctx)
 {
     std::vector<double> xs;
-    CellValue failure = numbers(call, ctx, xs);
+    CellValue failure = collect_numbers(call, ctx, xs);
     if (failure.kind == ValueKind::Error)
         return scalar(failure);
     double total = 0;
@@ -195,7 +178,7 @@ Value sum(const Node& call, Context& ctx)
 Value average(const Node& call, Context& ctx)
 {
     std::vector<double> xs;
-    CellValue failure = numbers(call, ctx, xs);
+    CellValue failure = collect_numbers(call, ctx, xs);
     if (failure.kind == ValueKind::Error)
         return scalar(failure);
     if (xs.empty())
@@ -210,7 +193,7 @@ template <bool Largest>
 Value extreme(const Node& call, Context& ctx)
 {
     std::vector<double> xs;
-    CellValue failure = numbers(call, ctx, xs);
+    CellValue failure = collect_numbers(call, ctx, xs);
     if (failure.kind == ValueKind::Error)
         return scalar(failure);
     double best = xs.empty() ? 0 : xs[0];
@@ -302,15 +285,40 @@ constexpr std::size_t kMany = 255;
 
 constexpr Entry kBuiltins[] = {
     {"ABS", 1, 1, lifted<abs_of>},       {"AND", 1, kMany, logical<true>},     {"AVERAGE", 1, kMany, average},
-    {"COUNT", 1, kMany, count},          {"FALSE", 0, 0, false_},              {"IF", 1, 3, if_},
+    {"COUNT", 1, kMany, count},          {"EXP", 1, 1, lifted<exp_of>},        {"FALSE", 0, 0, false_},
+    {"IF", 1, 3, if_},
     {"IFERROR", 2, 2, lifted<if_error>}, {"INDEX", 2, 3, index},               {"ISBLANK", 1, 1, lifted<is_blank>},
     {"ISERROR", 1, 1, lifted<is_error>}, {"ISNUMBER", 1, 1, lifted<is_number>}, {"MAX", 1, kMany, extreme<true>},
-    {"MIN", 1, kMany, extreme<false>},   {"OR", 1, kMany, logical<false>},     {"PI", 0, 0, pi},
-    {"ROUND", 2, 2, lifted<round_of>},   {"SQRT", 1, 1, lifted<sqrt_of>},      {"SUM", 1, kMany, sum},
+    {"MIN", 1, kMany, extreme<false>},   {"NA", 0, 0, na},                     {"OR", 1, kMany, logical<false>},
+    {"PI", 0, 0, pi},                    {"ROUND", 2, 2, lifted<round_of>},    {"SLOPE", 2, 2, slope},
+    {"SQRT", 1, 1, lifted<sqrt_of>},     {"STDEV", 1, kMany, stdev},           {"SUM", 1, kMany, sum},
     {"TRUE", 0, 0, true_},
 };
 
 } // namespace
+
+CellValue collect_numbers(const Node& call, Context& ctx, std::vector<double>& out)
+{
+    CellValue failure;
+    each_value(call, ctx, [&](const CellValue& c, bool direct) {
+        if (c.kind == ValueKind::Error) {
+            failure = c;
+            return false;
+        }
+        if (c.kind == ValueKind::Number) {
+            out.push_back(c.number);
+        } else if (direct && c.kind != ValueKind::Empty) {
+            CellValue x = to_number(c);
+            if (x.kind == ValueKind::Error) {
+                failure = x;
+                return false;
+            }
+            out.push_back(x.number);
+        }
+        return true;
+    });
+    return failure;
+}
 
 bool call_builtin(const std::string& name, const Node& call, Context& ctx, Value& result)
 {

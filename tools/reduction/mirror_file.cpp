@@ -1,0 +1,228 @@
+#include "tools/reduction/mirror_file.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <map>
+#include <vector>
+
+#include "tools/reduction/layout.h"
+
+namespace reduction {
+
+namespace {
+
+std::string trim(const std::string& s)
+{
+    const auto b = s.find_first_not_of(" \t\r");
+    if (b == std::string::npos)
+        return "";
+    return s.substr(b, s.find_last_not_of(" \t\r") + 1 - b);
+}
+
+std::string lower(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+std::vector<std::string> cells(const std::string& line)
+{
+    std::vector<std::string> out;
+    std::size_t from = 0;
+    for (;;) {
+        const auto comma = line.find(',', from);
+        out.push_back(trim(line.substr(from, comma - from)));
+        if (comma == std::string::npos)
+            return out;
+        from = comma + 1;
+    }
+}
+
+// A finite decimal number and nothing else; a number as written, correctly rounded.
+bool number(const std::string& text, double& x)
+{
+    if (text.empty())
+        return false;
+    const char* b = text.data();
+    const char* e = b + text.size();
+    if (*b == '+')
+        ++b;
+    const auto r = std::from_chars(b, e, x);
+    return r.ec == std::errc() && r.ptr == e && std::isfinite(x);
+}
+
+struct Reader {
+    const std::string& name;
+    int line = 0;
+    std::string& error;
+
+    bool fail(const std::string& why)
+    {
+        error = name + ":" + std::to_string(line) + ": " + why;
+        return false;
+    }
+};
+
+enum class Key { Units, Diameter, Radius, Wavelength, Tester, ZoneRadius, Fittol, Coc, Secondary,
+                 Focal, ToFocus, Stop };
+
+const std::map<std::string, Key> kKeys = {
+    {"units", Key::Units},
+    {"diameter", Key::Diameter},
+    {"radius of curvature", Key::Radius},
+    {"wavelength nm", Key::Wavelength},
+    {"tester", Key::Tester},
+    {"zone radius", Key::ZoneRadius},
+    {"search tolerance", Key::Fittol},
+    {"your centre of curvature", Key::Coc},
+    {"secondary", Key::Secondary},
+    {"focal length", Key::Focal},
+    {"secondary to focus", Key::ToFocus},
+    {"field stop mm", Key::Stop},
+};
+
+bool choose(Reader& r, const std::string& value, std::initializer_list<const char*> choices,
+            const char* what, std::string& out)
+{
+    const std::string v = lower(value);
+    for (const char* c : choices)
+        if (v == c) {
+            out = v;
+            return true;
+        }
+    std::string list;
+    for (const char* c : choices)
+        list += std::string(list.empty() ? "" : ", ") + c;
+    return r.fail("unknown " + std::string(what) + " '" + value + "' (" + list + ")");
+}
+
+bool set_key(Reader& r, Mirror& m, Key key, const std::string& value, const std::string& label)
+{
+    switch (key) {
+    case Key::Units: return choose(r, value, {"in", "mm"}, "unit", m.units);
+    case Key::Tester: return choose(r, value, {"fixed source", "moving source"}, "tester", m.tester);
+    case Key::ZoneRadius:
+        return choose(r, value, {"mean", "rms", "carlin"}, "zone radius", m.zone_radius);
+    default: break;
+    }
+    double x = 0;
+    if (!number(value, x))
+        return r.fail("'" + label + "' takes a number, not '" + value + "'");
+    const bool may_be_negative = key == Key::Coc;
+    if (!may_be_negative && !(x > 0))
+        return r.fail("'" + label + "' must be above 0");
+    switch (key) {
+    case Key::Diameter: m.diameter = x; break;
+    case Key::Radius: m.radius = x; break;
+    case Key::Wavelength: m.wavelength_nm = x; break;
+    case Key::Fittol: m.fittol = x; break;
+    case Key::Coc: m.coc = x; break;
+    case Key::Secondary: m.secondary = x; break;
+    case Key::Focal: m.focal_length = x; break;
+    case Key::ToFocus: m.secondary_to_focus = x; break;
+    case Key::Stop: m.field_stop_mm = x; break;
+    default: break;
+    }
+    return true;
+}
+
+bool zone_line(Reader& r, Mirror& m, const std::vector<std::string>& c)
+{
+    if (c.size() > static_cast<std::size_t>(2 + m.runs))
+        return r.fail("more cells than the header names");
+    if (m.zones.size() == 100)
+        return r.fail("more than 100 zones");
+    Zone z;
+    if (c.size() < 2 || !number(c[0], z.inner) || !number(c[1], z.outer))
+        return r.fail("a zone starts with its inner and outer radius, as numbers");
+    if (z.inner < 0)
+        return r.fail("the inner radius is below 0");
+    if (!(z.outer > z.inner))
+        return r.fail("the outer radius is not above the inner radius");
+    if (!m.zones.empty() && z.inner < m.zones.back().outer)
+        return r.fail("the zone overlaps the one before it");
+    z.runs.assign(static_cast<std::size_t>(m.runs), std::nullopt);
+    bool any = false;
+    for (std::size_t k = 2; k < c.size(); ++k) {
+        if (c[k].empty())
+            continue;
+        double x = 0;
+        if (!number(c[k], x))
+            return r.fail("run " + std::to_string(k - 1) + " takes a number, not '" + c[k] + "'");
+        z.runs[k - 2] = x;
+        any = true;
+    }
+    if (!any)
+        return r.fail("the zone has no reading");
+    m.zones.push_back(z);
+    return true;
+}
+
+} // namespace
+
+bool read_mirror(std::istream& in, const std::string& name, Mirror& out, std::string& error)
+{
+    Mirror m;
+    m.zones.clear();
+    m.coc = 0;
+    Reader r{name, 0, error};
+    enum { Keys, Header, Zones } state = Keys;
+    bool diameter = false, radius = false, secondary = false, to_focus = false;
+    std::map<Key, int> seen;
+    std::string raw;
+    while (std::getline(in, raw)) {
+        ++r.line;
+        const std::string line = trim(raw.substr(0, raw.find('#')));
+        if (line.empty())
+            continue;
+        const std::vector<std::string> c = cells(line);
+        if (state == Keys) {
+            const std::string key = lower(c[0]);
+            if (key == "zones" && c.size() == 1) {
+                state = Header;
+                continue;
+            }
+            const auto k = kKeys.find(key);
+            if (k == kKeys.end())
+                return r.fail("unknown key '" + c[0] + "'");
+            if (c.size() != 2)
+                return r.fail("'" + c[0] + "' takes one value");
+            if (seen.count(k->second))
+                return r.fail("'" + c[0] + "' given twice");
+            seen[k->second] = r.line;
+            if (!set_key(r, m, k->second, c[1], c[0]))
+                return false;
+            diameter |= k->second == Key::Diameter;
+            radius |= k->second == Key::Radius;
+            secondary |= k->second == Key::Secondary;
+            to_focus |= k->second == Key::ToFocus;
+        } else if (state == Header) {
+            if (c.size() < 3 || lower(c[0]) != "inner" || lower(c[1]) != "outer")
+                return r.fail("the header reads inner,outer, then one name per run");
+            if (c.size() - 2 > static_cast<std::size_t>(kMaxRuns))
+                return r.fail("more than 10 runs");
+            m.runs = static_cast<int>(c.size() - 2);
+            state = Zones;
+        } else if (!zone_line(r, m, c)) {
+            return false;
+        }
+    }
+    if (!diameter || !radius)
+        return r.fail(std::string("no '") + (diameter ? "radius of curvature" : "diameter") + "'");
+    if (state != Zones || m.zones.size() < 2)
+        return r.fail("fewer than 2 zones");
+    if (m.zones.back().outer > m.diameter / 2)
+        return r.fail("the last zone reaches beyond the mirror's edge");
+    // A Newtonian of ordinary proportions where the file gives none.
+    if (!secondary)
+        m.secondary = m.diameter * 0.22;
+    if (!to_focus)
+        m.secondary_to_focus = m.diameter * 0.75;
+    out = m;
+    return true;
+}
+
+} // namespace reduction
