@@ -69,7 +69,10 @@ struct Reader {
 enum class Key { Units, Diameter, Radius, Wavelength, Tester, ZoneRadius, Fittol, Coc, Secondary,
                  Focal, ToFocus, Stop };
 
-const std::map<std::string, Key> kKeys = {
+// Inside a function, so that it is ready for readers run at start-up.
+const std::map<std::string, Key>& keys()
+{
+    static const std::map<std::string, Key> table = {
     {"units", Key::Units},
     {"diameter", Key::Diameter},
     {"radius of curvature", Key::Radius},
@@ -82,7 +85,9 @@ const std::map<std::string, Key> kKeys = {
     {"focal length", Key::Focal},
     {"secondary to focus", Key::ToFocus},
     {"field stop mm", Key::Stop},
-};
+    };
+    return table;
+}
 
 bool choose(Reader& r, const std::string& value, std::initializer_list<const char*> choices,
             const char* what, std::string& out)
@@ -185,8 +190,8 @@ bool read_mirror(std::istream& in, const std::string& name, Mirror& out, std::st
                 state = Header;
                 continue;
             }
-            const auto k = kKeys.find(key);
-            if (k == kKeys.end())
+            const auto k = keys().find(key);
+            if (k == keys().end())
                 return r.fail("unknown key '" + c[0] + "'");
             if (c.size() != 2)
                 return r.fail("'" + c[0] + "' takes one value");
