@@ -146,11 +146,10 @@ PELLUX_AVX double largest_abs_ta_avx(const double* data, const double* ideal, co
     return largest;
 }
 
-bool avx_usable()
-{
-    static const bool usable = (__builtin_cpu_init(), __builtin_cpu_supports("avx") != 0);
-    return usable;
-}
+// Asked once, when the module loads.
+const bool g_avx_usable = (__builtin_cpu_init(), __builtin_cpu_supports("avx") != 0);
+
+bool avx_usable() { return g_avx_usable; }
 
 } // namespace pellux::detail
 

@@ -12,6 +12,26 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 #include <cstdlib>
+#if defined(__x86_64__) && defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
+// glibc 2.34 moved the loader calls into libc under a new version; binding
+// the first versions keeps the module loadable on every glibc since 2.17.
+__asm__(".symver dlopen,dlopen@GLIBC_2.2.5");
+__asm__(".symver dlsym,dlsym@GLIBC_2.2.5");
+__asm__(".symver dlclose,dlclose@GLIBC_2.2.5");
+__asm__(".symver dlerror,dlerror@GLIBC_2.2.5");
+#endif
+#endif
+
+#if !defined(_WIN32) && !defined(__SANITIZE_ADDRESS__)
+#include <new>
+// The scratch memory's arrays come straight from the C heap, so that the
+// module needs no C++ runtime of the system's (nor its glibc versions).
+void* operator new[](std::size_t bytes, const std::nothrow_t&) noexcept { return std::malloc(bytes); }
+void operator delete[](void* block) noexcept { std::free(block); }
+void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
+void* operator new(std::size_t bytes, const std::nothrow_t&) noexcept { return std::malloc(bytes); }
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 #endif
 
 namespace pellux {

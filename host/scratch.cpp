@@ -16,6 +16,10 @@ ScratchRegistry* g_registry = nullptr;
 // than an exception crossing into it.
 ScratchPool g_no_pool{nullptr};
 
+// More threads than any host has; the bound also spares the array allocation
+// its size-overflow path.
+constexpr std::int32_t kMostPools = 1 << 20;
+
 void put_type(unsigned char* record, std::uint32_t type)
 {
     std::memcpy(record + offsetof(XLOPER12, xltype), &type, sizeof type);
@@ -47,6 +51,8 @@ ScratchPool& claim_pool(ScratchRegistry& registry, std::uint32_t thread_id)
 {
     if (registry.count >= registry.capacity) {
         const std::int32_t grown = registry.capacity == 0 ? 4 : registry.capacity * 2;
+        if (grown < 0 || grown > kMostPools)
+            return g_no_pool;
         auto* pools = new (std::nothrow) ScratchPool[grown];
         if (pools == nullptr)
             return g_no_pool;
