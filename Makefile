@@ -2,14 +2,15 @@
 #             Windows add-in under Wine
 # make test : build everything and run every test (native, sanitizers, Wine,
 #             the fuzz target over its seed corpus)
-# make dist : the Windows release bundle dist/Pellux-<version>-windows.zip
+# make dist : the release bundle dist/Pellux-<version>-windows.zip, and the
+#             LibreOffice extension dist/Pellux.oxt (also inside the zip)
 # make fuzz : run the fuzz target for 60 seconds from its seed corpus
 # make bench: time each worksheet procedure against its floor, and
 #             MinimizeWFE through the Windows add-in under Wine
 JOBS ?= $(shell nproc)
 CMAKE_NATIVE = cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Release \
 	-DPELLUX_WINDOWS_DIR=$(CURDIR)/build/windows -DPELLUX_WINDOWS32_DIR=$(CURDIR)/build/windows32 \
-	-DPELLUX_I386_DIR=$(CURDIR)/build/i386
+	-DPELLUX_I386_DIR=$(CURDIR)/build/i386 -DPELLUX_CALC=ON
 CMAKE_ASAN = cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DPELLUX_SANITIZE=ON
 CMAKE_WINDOWS = cmake -S . -B build/windows -DCMAKE_BUILD_TYPE=Release \
 	-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake -DPELLUX_BUILD_TESTS=OFF

@@ -22,18 +22,6 @@ __asm__(".symver dlerror,dlerror@GLIBC_2.2.5");
 #endif
 #endif
 
-#if !defined(_WIN32) && !defined(__SANITIZE_ADDRESS__)
-#include <new>
-// The scratch memory's arrays come straight from the C heap, so that the
-// module needs no C++ runtime of the system's (nor its glibc versions).
-void* operator new[](std::size_t bytes, const std::nothrow_t&) noexcept { return std::malloc(bytes); }
-void operator delete[](void* block) noexcept { std::free(block); }
-void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
-void* operator new(std::size_t bytes, const std::nothrow_t&) noexcept { return std::malloc(bytes); }
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
-#endif
-
 namespace pellux {
 
 namespace {

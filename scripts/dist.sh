@@ -11,6 +11,7 @@ files=(
   build/windows/Pellux.XLL
   build/windows32/Pellux32.XLL
   build/native/PelluxReduction.xlsx
+  build/native/Pellux.oxt
 )
 
 for f in "${files[@]}"; do
@@ -31,5 +32,6 @@ mkdir -p dist
 zip_file=dist/Pellux-$version-windows.zip
 rm -f "$zip_file"
 (cd "$work" && zip -q -X -D "$repo/$zip_file" README.txt $(for f in "${files[@]}"; do basename "$f"; done))
-echo "dist: wrote $zip_file"
+cp build/native/Pellux.oxt dist/Pellux.oxt
+echo "dist: wrote $zip_file and dist/Pellux.oxt"
 unzip -l "$zip_file"

