@@ -12,7 +12,10 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from office import Office  # noqa: E402
+from office import Office, prop  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "calc",
+                                "pythonpath"))
+import pellux_bridge  # noqa: E402
 
 oxt, xlhost, addin, workbook, work = sys.argv[1:6]
 os.makedirs(work, exist_ok=True)
@@ -163,6 +166,33 @@ try:
         else:
             check(not target.getError() and target.getValue() == 2.5 / 3.0 * 0 + (6 - 0 + 0.5) / 3,
                   "%d zones: %s" % (n, target.getString()))
+    doc.close(True)
+
+    # A column of 2,000 formulas with threaded calculation on: every cell its
+    # own inputs, every result the module's.
+    provider = office.ctx.ServiceManager.createInstanceWithContext(
+        "com.sun.star.configuration.ConfigurationProvider", office.ctx)
+    settings = provider.createInstanceWithArguments(
+        "com.sun.star.configuration.ConfigurationUpdateAccess",
+        (prop("nodepath", "/org.openoffice.Office.Calc/Formula/Calculation"),))
+    settings.UseThreadedCalculationForFormulaGroups = True
+    settings.commitChanges()
+    doc = office.new_sheet()
+    s = doc.Sheets.getByIndex(0)
+    n = 2000
+    rows = [(float(k % 11), float(k % 7), float(k % 5), 1.0, 2.0, 3.0, 0.5 + k % 3, 1.0, 2.0)
+            for k in range(n)]
+    s.getCellRangeByPosition(0, 0, 8, n - 1).setDataArray(tuple(rows))
+    s.getCellRangeByPosition(10, 0, 10, n - 1).setFormulaArray(
+        tuple(("=CALCMAXABSTA(A%d:C%d;D%d:F%d;G%d:I%d;0.25)" % ((r,) * 6),) for r in range(1, n + 1)))
+    doc.calculateAll()
+    module = pellux_bridge.Module(addin)
+    wrong = []
+    for k, row in enumerate(rows):
+        want = module.call("xl_CalcMaxAbsTA", ((row[0:3],), (row[3:6],), (row[6:9],)), (0.25,), False)
+        if bits(s.getCellByPosition(10, k).getValue()) != bits(want):
+            wrong.append(k + 1)
+    check(not wrong, "threaded column: rows %s differ" % wrong[:10])
     doc.close(True)
 finally:
     office.stop()
