@@ -10,22 +10,28 @@ namespace {
 constexpr lxw_color_t kBlue = 0x2F5597;
 constexpr lxw_color_t kRed = 0xC00000;
 
+// A blue line with markers of the same blue.
+void blue(lxw_chart_series* s, double width, std::uint8_t marker, std::uint8_t size)
+{
+    lxw_chart_line line{};
+    line.color = kBlue;
+    line.width = width;
+    chart_series_set_line(s, &line);
+    chart_series_set_marker_type(s, marker);
+    chart_series_set_marker_size(s, size);
+    lxw_chart_fill fill{};
+    fill.color = kBlue;
+    chart_series_set_marker_fill(s, &fill);
+    chart_series_set_marker_line(s, &line);
+}
+
 lxw_chart_series* zone_series(lxw_chart* c, int row0, int row1, int x_col, int y_col,
                               const char* name)
 {
     lxw_chart_series* s = chart_add_series(c, sheet_range(row0, x_col, row1, x_col).c_str(),
                                            sheet_range(row0, y_col, row1, y_col).c_str());
     chart_series_set_name(s, name);
-    lxw_chart_line line{};
-    line.color = kBlue;
-    line.width = 2.25;
-    chart_series_set_line(s, &line);
-    chart_series_set_marker_type(s, LXW_CHART_MARKER_CIRCLE);
-    chart_series_set_marker_size(s, 7);
-    lxw_chart_fill fill{};
-    fill.color = kBlue;
-    chart_series_set_marker_fill(s, &fill);
-    chart_series_set_marker_line(s, &line);
+    blue(s, 2.25, LXW_CHART_MARKER_CIRCLE, 7);
     return s;
 }
 
@@ -97,16 +103,7 @@ void error_bars(Book& b, lxw_chart* c, const Layout& l)
         c, sheet_range(l.first, x, l.first + 3 * l.zones - 2, x).c_str(),
         sheet_range(l.first, y, l.first + 3 * l.zones - 2, y).c_str());
     chart_series_set_name(s, "±1 standard deviation of the runs");
-    lxw_chart_line line{};
-    line.color = kBlue;
-    line.width = 1;
-    chart_series_set_line(s, &line);
-    chart_series_set_marker_type(s, LXW_CHART_MARKER_SHORT_DASH);
-    chart_series_set_marker_size(s, 6);
-    lxw_chart_fill fill{};
-    fill.color = kBlue;
-    chart_series_set_marker_fill(s, &fill);
-    chart_series_set_marker_line(s, &line);
+    blue(s, 1, LXW_CHART_MARKER_SHORT_DASH, 6);
 }
 
 } // namespace
