@@ -6,7 +6,7 @@ packages=(
   cmake make g++ binutils zip unzip pkg-config
   libgtest-dev libbenchmark-dev
   clang libclang-rt-dev
-  liborcus-dev libxlsxwriter-dev
+  liborcus-dev libxlsxwriter-dev zlib1g-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine64 wine32:i386

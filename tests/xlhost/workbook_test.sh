@@ -120,7 +120,7 @@ for f in plain.txt truncated.xlsx corrupt.xlsx bad.cells; do
     expect_rc "read-$f" 1
     [ -s "$work/read-$f" ] && fail "$f: printed results"
 done
-expect_err read-plain.txt "not an xlsx or ods workbook"
+expect_err read-plain.txt "not an xlsx, xlsm or ods workbook"
 expect_err read-bad.cells "line 4: unknown kind"
 run nosheet "$addin" --workbook "$fixtures/book.xlsx" --cells "Nowhere!A1"
 expect_rc nosheet 2

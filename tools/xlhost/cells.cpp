@@ -89,6 +89,30 @@ bool error_code(std::string_view name, std::int32_t& code)
     return false;
 }
 
+const DefinedName* Workbook::find_name(std::string_view name, int sheet) const
+{
+    const DefinedName* global = nullptr;
+    for (const DefinedName& n : names)
+        if (same_text_ignoring_case(n.name, name)) {
+            if (n.sheet == sheet)
+                return &n;
+            if (n.sheet < 0)
+                global = &n;
+        }
+    return global;
+}
+
+std::size_t utf16_length(std::string_view utf8)
+{
+    std::size_t n = 0;
+    for (char c : utf8) {
+        unsigned char b = static_cast<unsigned char>(c);
+        if ((b & 0xc0) != 0x80)
+            n += b >= 0xf0 ? 2 : 1;
+    }
+    return n;
+}
+
 int Workbook::find_sheet(std::string_view name) const
 {
     for (std::size_t i = 0; i < sheets.size(); ++i)

@@ -14,6 +14,10 @@ namespace xlhost {
 // Excel's grid.
 constexpr int kMaxRows = 1048576;
 constexpr int kMaxColumns = 16384;
+// Cells a workbook may hold, array blocks included.
+constexpr long kMaxWorkbookCells = 2000000;
+// Excel's longest text, in UTF-16 units.
+constexpr std::size_t kMaxTextLength = 32767;
 
 enum class ValueKind : std::uint8_t { Empty, Number, Text, Boolean, Error };
 
@@ -58,11 +62,25 @@ struct Sheet {
     std::map<CellKey, Cell> cells;
 };
 
+// A defined name (a named range or expression) and what it stands for.
+struct DefinedName {
+    std::string name;
+    int sheet = -1;                  // the sheet it belongs to; -1: the workbook
+    Grammar grammar = Grammar::Excel;
+    std::string text;                // without '='
+};
+
 struct Workbook {
     std::vector<Sheet> sheets;
+    std::vector<DefinedName> names;
     // Index of the sheet of this name (case-insensitive, as Excel), or -1.
     int find_sheet(std::string_view name) const;
+    // The name as a formula on `sheet` sees it (its sheet's own first), or null.
+    const DefinedName* find_name(std::string_view name, int sheet) const;
 };
+
+// The length in UTF-16 units of UTF-8 text.
+std::size_t utf16_length(std::string_view utf8);
 
 // "A", "Z", "AA", ... for zero-based columns.
 std::string column_name(int column);

@@ -73,6 +73,22 @@ bool read_block(std::string_view address, int& row, int& column, int& rows, int&
     return true;
 }
 
+// NAME KIND TEXT: the workbook's before the first sheet line, else the sheet's.
+void read_name_line(std::string_view line, Workbook& book, std::string& problem)
+{
+    std::size_t space = line.find(' ');
+    DefinedName n;
+    if (space == std::string_view::npos || line.substr(space, 3).size() < 3 || line[space + 2] != ' ' ||
+        (line[space + 1] != 'f' && line[space + 1] != 'o') || !unescape(line.substr(0, space), n.name) ||
+        n.name.empty() || !unescape(line.substr(space + 3), n.text)) {
+        problem = "a name line reads \"name NAME f|o TEXT\"";
+        return;
+    }
+    n.grammar = line[space + 1] == 'f' ? Grammar::Excel : Grammar::OpenFormula;
+    n.sheet = static_cast<int>(book.sheets.size()) - 1;
+    book.names.push_back(std::move(n));
+}
+
 bool read_cell_line(std::string_view line, Sheet& sheet, std::string& problem)
 {
     std::size_t at = 0;
@@ -175,6 +191,8 @@ bool read_cells_text(std::string_view content, Workbook& book, std::string& prob
                 reason = "sheet \"" + name + "\" given twice";
             else
                 book.sheets.push_back(Sheet{name, {}});
+        } else if (line.substr(0, 5) == "name ") {
+            read_name_line(line.substr(5), book, reason);
         } else if (book.sheets.empty()) {
             reason = "a cell before the first sheet line";
         } else {
@@ -195,8 +213,15 @@ bool read_cells_text(std::string_view content, Workbook& book, std::string& prob
 std::string write_cells_text(const Workbook& book)
 {
     std::string out = std::string(kCellsMagic) + " 1\n";
+    auto names_of = [&](int sheet) {
+        for (const DefinedName& n : book.names)
+            if (n.sheet == sheet)
+                out += "name " + escape(n.name) + (n.grammar == Grammar::Excel ? " f " : " o ") + escape(n.text) + "\n";
+    };
+    names_of(-1);
     for (const Sheet& sheet : book.sheets) {
         out += "sheet " + escape(sheet.name) + "\n";
+        names_of(static_cast<int>(&sheet - book.sheets.data()));
         for (const auto& [key, cell] : sheet.cells) {
             out += cell_name(key.first, key.second);
             if (cell.is_formula) {

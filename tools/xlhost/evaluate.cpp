@@ -97,6 +97,8 @@ CellValue binary_scalar(char op, const CellValue& a, const CellValue& b)
         CellValue y = to_text(b);
         if (y.kind == ValueKind::Error)
             return y;
+        if (utf16_length(x.text) + utf16_length(y.text) > kMaxTextLength)
+            return error_value(xlerrValue); // Excel's text ends at 32,767 characters
         return text_value(x.text + y.text);
     }
     if (op == '+' || op == '-' || op == '*' || op == '/' || op == '^')

@@ -4,6 +4,7 @@
 #include "tools/xlhost/expression_lex.h"
 
 #include <algorithm>
+#include <regex>
 #include <utility>
 
 namespace xlhost {
@@ -29,10 +30,20 @@ Node missing()
     return n;
 }
 
+// A reference whose rows and columns are all absolute: Data!$A$1:$B$3,
+// [$Data.$A$1:.$B$3]. Relative names depend on the cell that uses them.
+bool plain_absolute_reference(std::string_view text, Grammar grammar)
+{
+    static const std::regex excel(R"(^=?(('([^']|'')+'|[^'!:\[\]]+)!)?\$[A-Za-z]{1,3}\$[0-9]{1,7}(:\$[A-Za-z]{1,3}\$[0-9]{1,7})?$)");
+    static const std::regex open(R"(^=?\[(\$?('([^']|'')+'|[^'.:\[\]]+))?\.\$[A-Za-z]{1,3}\$[0-9]{1,7}(:(\$?('([^']|'')+'|[^'.:\[\]]+))?\.\$[A-Za-z]{1,3}\$[0-9]{1,7})?\]$)");
+    std::string t(text);
+    return std::regex_match(t, grammar == Grammar::Excel ? excel : open);
+}
+
 class Parser {
 public:
-    Parser(std::string_view text, Grammar grammar, const Workbook& book, int sheet)
-        : lexer_(text, grammar), grammar_(grammar), book_(book), sheet_(sheet)
+    Parser(std::string_view text, Grammar grammar, const Workbook& book, int sheet, bool names = true)
+        : lexer_(text, grammar), grammar_(grammar), book_(book), sheet_(sheet), names_(names)
     {
     }
 
@@ -245,7 +256,13 @@ private:
             if ((t.text == "TRUE" || t.text == "FALSE" || t.text == "true" ||
                                                t.text == "false" || t.text == "True" || t.text == "False"))
                 return constant(boolean_value(t.text[0] == 'T' || t.text[0] == 't'));
-            Node n; // a defined name: not supported, #NAME?
+            if (const DefinedName* d = names_ ? book_.find_name(t.text, sheet_) : nullptr)
+                if (plain_absolute_reference(d->text, d->grammar)) {
+                    ExpressionParse p = Parser(d->text, d->grammar, book_, d->sheet < 0 ? sheet_ : d->sheet, false).run();
+                    if (p.ok && p.root.kind == NodeKind::Reference)
+                        return std::move(p.root);
+                }
+            Node n; // a name that is no plain reference: #NAME?
             n.kind = NodeKind::Call;
             n.op = 'n';
             n.name = t.text;
@@ -333,6 +350,7 @@ private:
     Grammar grammar_;
     const Workbook& book_;
     int sheet_;
+    bool names_;
     Token tok_;
     int depth_ = 0;
     std::string error_;

@@ -15,6 +15,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <new>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -122,7 +123,7 @@ void report_unfreed_strings()
 
 } // namespace
 
-int main(int argc, char** argv)
+static int run(int argc, char** argv)
 {
     Options options;
     if (!parse_options(argc, argv, options)) {
@@ -197,4 +198,15 @@ int main(int argc, char** argv)
         return 1;
     }
     return status;
+}
+
+// Memory running out ends the run with a message, never an abort.
+int main(int argc, char** argv)
+{
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("xlhost: out of memory\n", stderr);
+        return 1;
+    }
 }

@@ -6,7 +6,7 @@
 #include "tools/xlhost/host.h"
 #include "tools/xlhost/workbook_print.h"
 #if defined(PELLUX_WITH_ORCUS)
-#include "tools/xlhost/workbook_orcus.h"
+#include "tools/xlhost/workbook_read.h"
 #endif
 
 #include <cstdio>
@@ -125,6 +125,14 @@ bool read_workbook(const std::string& path, Workbook& book)
     }
     for (const std::string& message : settle_array_blocks(book))
         std::fprintf(stderr, "xlhost: %s\n", message.c_str());
+    long cells = 0;
+    for (const Sheet& sheet : book.sheets)
+        for (const auto& [key, cell] : sheet.cells)
+            cells += cell.is_formula ? static_cast<long>(cell.block_rows) * cell.block_columns : 1;
+    if (cells > kMaxWorkbookCells) {
+        std::fprintf(stderr, "xlhost: %s: more than %ld cells, xlhost's limit\n", path.c_str(), kMaxWorkbookCells);
+        return false;
+    }
     return true;
 }
 

@@ -17,8 +17,8 @@ struct WorkbookOptions {
     int digits = 0;
 };
 
-// Reads the text form anywhere, and xlsx or ods files where liborcus is
-// built in; false with a message on stderr.
+// Reads the text form anywhere, and xlsx, xlsm or ods files where the
+// native reader is built in; false with a message on stderr.
 bool read_workbook(const std::string& path, Workbook& book);
 
 // Writes the text form; "-" is standard output.

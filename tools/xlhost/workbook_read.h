@@ -1,5 +1,4 @@
-// Reading xlsx and ods files into the cell model with liborcus (native
-// builds only).
+// Reading xlsx, xlsm and ods files into the cell model (native builds).
 #pragma once
 
 #include "tools/xlhost/cells.h"
@@ -9,7 +8,7 @@
 
 namespace xlhost {
 
-// False with a reason when the content is no xlsx or ods file or cannot be read.
+// False with a reason when the content is no workbook xlhost reads exactly.
 bool read_spreadsheet(std::string_view content, Workbook& book, std::string& problem);
 
 } // namespace xlhost

@@ -1,0 +1,14 @@
+// OpenDocument spreadsheets: content.xml read into the cell model, with
+// repeated and covered cells at their true addresses, matrix blocks, value
+// types and named ranges.
+#pragma once
+
+#include "tools/xlhost/cells.h"
+#include "tools/xlhost/package.h"
+
+namespace xlhost {
+
+// Throws ReadError when the workbook cannot be read exactly.
+void read_ods(Package& package, Workbook& book);
+
+} // namespace xlhost
