@@ -5,6 +5,7 @@
 #include "tools/xlhost/cells.h"
 #include "tools/xlhost/expression.h"
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <string>
@@ -53,6 +54,9 @@ struct Formula {
 
 struct Evaluation {
     std::vector<std::map<CellKey, Slot>> slots; // one map per sheet
+    // The same slots by column, in row order: a one-column range is read
+    // without stepping over the other columns' cells.
+    std::vector<std::map<int, std::vector<std::pair<int, const Slot*>>>> columns;
     std::vector<Formula> formulas;
     std::set<std::string> unknown_names;        // function names nobody knew
     int failures = 0;                           // add-in results that broke the rules
@@ -77,6 +81,17 @@ CellValue cell_at(const Context& ctx, int sheet, int row, int column);
 template <typename Visit>
 void for_each_filled(const Context& ctx, const RangeRef& r, Visit visit)
 {
+    if (r.column1 == r.column2 && static_cast<std::size_t>(r.sheet) < ctx.evaluation.columns.size()) {
+        const auto& columns = ctx.evaluation.columns[static_cast<std::size_t>(r.sheet)];
+        auto column = columns.find(r.column1);
+        if (column == columns.end())
+            return;
+        const auto& list = column->second;
+        auto it = std::lower_bound(list.begin(), list.end(), std::make_pair(r.row1, static_cast<const Slot*>(nullptr)));
+        for (; it != list.end() && it->first <= r.row2; ++it)
+            visit(it->first, r.column1, it->second->value);
+        return;
+    }
     const auto& cells = ctx.evaluation.slots[static_cast<std::size_t>(r.sheet)];
     auto it = cells.lower_bound({r.row1, r.column1});
     auto end = cells.upper_bound({r.row2, r.column2});

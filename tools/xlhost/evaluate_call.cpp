@@ -92,11 +92,14 @@ Value call_addin(const std::string& name, const std::string& letters, const Node
 
 Value evaluate_call(const Node& call, Context& ctx)
 {
-    if (call.op == 'n') { // a bare name: defined names are not supported
+    if (call.op == 'n') { // a name that is no plain reference
         ctx.evaluation.unknown_names.insert(call.name);
         return scalar(error_value(xlerrName));
     }
     std::string name = call.name;
+    std::string plain = name; // Gnumeric's ods names an add-in's functions ORG.GNUMERIC._XLL.NAME
+    if (strip_prefix(plain, "org.gnumeric.") && strip_prefix(plain, "_xll."))
+        name = "_xll." + plain;
     bool addin_only = strip_prefix(name, "_xll.");
     if (!addin_only && !strip_prefix(name, "_xlfn."))
         strip_prefix(name, "_xlws.");
