@@ -29,7 +29,8 @@ class Office(object):
         self.process = None
         shutil.rmtree(self.profile, ignore_errors=True)
         os.makedirs(self.profile)
-        self.install(oxt)
+        if oxt:
+            self.install(oxt)
         self.start()
 
     def install(self, oxt):

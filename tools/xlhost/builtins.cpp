@@ -100,6 +100,15 @@ CellValue if_error(const std::vector<CellValue>& v) { return v[0].kind == ValueK
 CellValue is_error(const std::vector<CellValue>& v) { return boolean_value(v[0].kind == ValueKind::Error); }
 CellValue is_number(const std::vector<CellValue>& v) { return boolean_value(v[0].kind == ValueKind::Number); }
 CellValue is_blank(const std::vector<CellValue>& v) { return boolean_value(v[0].kind == ValueKind::Empty); }
+CellValue is_na(const std::vector<CellValue>& v) { return boolean_value(v[0].kind == ValueKind::Error && v[0].error == xlerrNA); }
+CellValue is_text(const std::vector<CellValue>& v) { return boolean_value(v[0].kind == ValueKind::Text); }
+CellValue is_logical(const std::vector<CellValue>& v) { return boolean_value(v[0].kind == ValueKind::Boolean); }
+
+CellValue len(const std::vector<CellValue>& v)
+{
+    CellValue t = to_text(v[0]);
+    return t.kind == ValueKind::Error ? t : number_value(static_cast<double>(utf16_length(t.text)));
+}
 
 CellValue choose(const std::vector<CellValue>& v)
 {
@@ -288,7 +297,9 @@ constexpr Entry kBuiltins[] = {
     {"COUNT", 1, kMany, count},          {"EXP", 1, 1, lifted<exp_of>},        {"FALSE", 0, 0, false_},
     {"IF", 1, 3, if_},
     {"IFERROR", 2, 2, lifted<if_error>}, {"INDEX", 2, 3, index},               {"ISBLANK", 1, 1, lifted<is_blank>},
-    {"ISERROR", 1, 1, lifted<is_error>}, {"ISNUMBER", 1, 1, lifted<is_number>}, {"MAX", 1, kMany, extreme<true>},
+    {"ISERROR", 1, 1, lifted<is_error>}, {"ISNUMBER", 1, 1, lifted<is_number>}, {"ISNA", 1, 1, lifted<is_na>},
+    {"ISTEXT", 1, 1, lifted<is_text>},   {"ISLOGICAL", 1, 1, lifted<is_logical>}, {"LEN", 1, 1, lifted<len>},
+    {"MAX", 1, kMany, extreme<true>},
     {"MIN", 1, kMany, extreme<false>},   {"NA", 0, 0, na},                     {"OR", 1, kMany, logical<false>},
     {"PI", 0, 0, pi},                    {"ROUND", 2, 2, lifted<round_of>},    {"SLOPE", 2, 2, slope},
     {"SQRT", 1, 1, lifted<sqrt_of>},     {"STDEV", 1, kMany, stdev},           {"SUM", 1, kMany, sum},

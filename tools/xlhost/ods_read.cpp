@@ -172,14 +172,6 @@ private:
             }
             return true;
         }
-        const std::string* calc_type = cell_attribute("value-type", "calcext");
-        if (calc_type && *calc_type == "error") {
-            std::int32_t code = 0;
-            if (!error_code(text_, code))
-                throw ReadError(where() + "an unknown error value \"" + text_ + "\"");
-            cell.value = error_value(code);
-            return true;
-        }
         const std::string* type = cell_attribute("value-type", "office");
         if (type == nullptr) {
             if (text_.empty())
