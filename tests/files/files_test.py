@@ -33,13 +33,12 @@ def check(ok, what):
         print("FAILED: " + what)
 
 
-def limited():
-    resource.setrlimit(resource.RLIMIT_AS, (1 << 30, 1 << 30))
-
-
-def run(path, *extra, timeout=60):
+def run(path, *extra, timeout=60, memory=1 << 30):
     """xlhost on a workbook under 1 GB and 60 s: status, stdout, stderr, seconds."""
     start = time.time()
+
+    def limited():
+        resource.setrlimit(resource.RLIMIT_AS, (memory, memory))
     try:
         p = subprocess.run([xlhost, addin, "--workbook", path] + list(extra), stdout=subprocess.PIPE,
                            stderr=subprocess.PIPE, preexec_fn=limited, timeout=timeout)

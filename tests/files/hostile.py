@@ -80,6 +80,8 @@ def bounds(run, check):
     status, out, err, seconds = run(running_total("running.xlsx", 40000), "--cells", "First!B40000")
     check(status == 0 and out.strip().endswith("40000"), "running total: exit %s, %r %r" % (status, out[-80:], err[:200]))
     check(seconds < 30, "running total: %.1f s" % seconds)
+    status, out, err, _ = run("running.xlsx", memory=24 << 20)
+    check(status == 1 and "out of memory" in err, "24 MB: exit %s, %r" % (status, err[-200:]))
     # Doubling 8 characters: A12 holds 16,384, A13 would hold 32,768, one over Excel's limit.
     status, out, err, _ = run(text_chain("chain.xlsx", 40), "--cells", "First!A12:A13")
     lines = out.split("\n")
