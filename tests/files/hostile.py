@@ -64,10 +64,16 @@ def refusals(run, check):
         (fx.ods_package("ods_type.ods", ods_tables % '<table:table-cell office:value-type="pixel" office:value="1"/>'),
          'value type "pixel"'),
         (fx.ods_package("repeats.ods", ods_tables.replace("table-row>", 'table-row table:number-rows-repeated="2000">', 1)
-                        % fx.float_cell(1.0, 16384)), "cells, xlhost's limit"),
+                        % fx.float_cell(1.0, 16384)), "cells .*, xlhost's limit"),
+        (fx.ods_package("texts.ods", ods_tables.replace("table-row>", 'table-row table:number-rows-repeated="61">', 1)
+                        % ('<table:table-cell office:value-type="string" table:number-columns-repeated="16384">'
+                           '<text:p>%s</text:p></table:table-cell>' % ("x" * 1000))), "MB of text and formulas"),
+        (fx.ods_package("parts.ods", ods_tables.replace("table-row>", 'table-row table:number-rows-repeated="15">', 1)
+                        % ('<table:table-cell table:formula="of:=%s1" table:number-columns-repeated="16384"/>'
+                           % ("1+" * 8))), "operators and operands, xlhost's limit"),
         (fx.ods_package("matrix.ods", ods_tables % '<table:table-cell table:formula="of:=1" '
                         'table:number-matrix-rows-spanned="1048576" table:number-matrix-columns-spanned="16384"/>'),
-         "cells, xlhost's limit"),
+         "cells .*, xlhost's limit"),
     ]
     for path, pattern in cases:
         status, out, err, seconds = run(path)

@@ -56,8 +56,9 @@ TEST(ReadValues, DatesAndTimes)
         double serial = 0;
         bool ok = read_iso_date(c.text, c.system, serial);
         EXPECT_EQ(ok, !std::isnan(c.serial)) << c.text;
-        if (ok)
+        if (ok) {
             EXPECT_EQ(serial, c.serial) << c.text;
+        }
     }
     double days = 0;
     EXPECT_TRUE(read_duration("PT36H00M00S", days) && days == 1.5);

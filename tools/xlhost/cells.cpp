@@ -113,6 +113,21 @@ std::size_t utf16_length(std::string_view utf8)
     return n;
 }
 
+std::string add_to_size(WorkbookSize& size, const Cell& cell, double copies)
+{
+    double area = cell.is_formula ? static_cast<double>(cell.block_rows) * cell.block_columns : 1;
+    size.cells += copies * area;
+    size.formulas += cell.is_formula ? copies : 0;
+    size.text_bytes += copies * static_cast<double>(cell.formula.size() + cell.value.text.size());
+    if (size.cells > kMaxWorkbookCells)
+        return "more than " + std::to_string(kMaxWorkbookCells) + " cells (array blocks included), xlhost's limit";
+    if (size.formulas > kMaxWorkbookFormulas)
+        return "more than " + std::to_string(kMaxWorkbookFormulas) + " formulas, xlhost's limit";
+    if (size.text_bytes > kMaxWorkbookText)
+        return "more than " + std::to_string(kMaxWorkbookText >> 20) + " MB of text and formulas, xlhost's limit";
+    return {};
+}
+
 int Workbook::find_sheet(std::string_view name) const
 {
     for (std::size_t i = 0; i < sheets.size(); ++i)

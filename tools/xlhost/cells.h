@@ -14,8 +14,6 @@ namespace xlhost {
 // Excel's grid.
 constexpr int kMaxRows = 1048576;
 constexpr int kMaxColumns = 16384;
-// Cells a workbook may hold, array blocks included.
-constexpr long kMaxWorkbookCells = 2000000;
 // Excel's longest text, in UTF-16 units.
 constexpr std::size_t kMaxTextLength = 32767;
 
@@ -69,6 +67,20 @@ struct DefinedName {
     Grammar grammar = Grammar::Excel;
     std::string text;                // without '='
 };
+
+// What a workbook may hold, so that any file is answered within about
+// 1 GB: cells (array blocks and repeats included), formulas, and bytes of
+// text (constants and formula text).
+constexpr long kMaxWorkbookCells = 1000000;
+constexpr long kMaxWorkbookFormulas = 250000;
+constexpr long kMaxWorkbookText = 64L << 20;
+constexpr long kMaxWorkbookFile = 256L << 20;
+
+struct WorkbookSize {
+    double cells = 0, formulas = 0, text_bytes = 0;
+};
+// Adds `copies` of the cell; the limit passed, or empty.
+std::string add_to_size(WorkbookSize& size, const Cell& cell, double copies);
 
 struct Workbook {
     std::vector<Sheet> sheets;

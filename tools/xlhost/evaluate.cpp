@@ -13,7 +13,7 @@ namespace xlhost {
 namespace {
 
 // Most cells an array may hold.
-constexpr long long kMaxArrayCells = 1LL << 22;
+constexpr long long kMaxArrayCells = 1LL << 20;
 
 char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,6 +61,13 @@ struct Evaluation {
     std::vector<Formula> formulas;
     std::set<std::string> unknown_names;        // function names nobody knew
     int failures = 0;                           // add-in results that broke the rules
+    long formula_parts = 0;                     // nodes of every parsed formula
+    std::size_t result_text = 0;                // bytes of text results held
+};
+
+// A workbook too large to evaluate within xlhost's bounds.
+struct EvaluationLimit : std::runtime_error {
+    using std::runtime_error::runtime_error;
 };
 
 // The state one formula is evaluated in.

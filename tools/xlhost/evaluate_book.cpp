@@ -157,6 +157,19 @@ std::vector<std::vector<int>> components(const std::vector<std::vector<int>>& ed
     return out;
 }
 
+// Bounds on what evaluating holds: the parts of every formula, and the text
+// of every result (each within Excel's 32,767 characters, but many).
+constexpr long kMaxFormulaParts = 1500000;
+constexpr std::size_t kMaxResultText = 128u << 20;
+
+long parts(const Node& node)
+{
+    long n = 1;
+    for (const Node& c : node.children)
+        n += parts(c);
+    return n;
+}
+
 CellValue settled(CellValue v)
 {
     if (v.kind == ValueKind::Empty)
@@ -166,11 +179,20 @@ CellValue settled(CellValue v)
     return v;
 }
 
+void store(Evaluation& ev, CellValue& slot, CellValue value)
+{
+    ev.result_text += value.text.size();
+    if (ev.result_text > kMaxResultText)
+        throw EvaluationLimit("the formulas' text results pass " + std::to_string(kMaxResultText >> 20) +
+                              " MB, xlhost's limit");
+    slot = std::move(value);
+}
+
 void store_block(Evaluation& ev, const Formula& f, const Value& v, const Context& ctx)
 {
     auto& cells = ev.slots[static_cast<std::size_t>(f.sheet)];
     if (!f.cell->is_array()) {
-        cells[{f.row, f.column}].value = settled(to_scalar(v, ctx));
+        store(ev, cells[{f.row, f.column}].value, settled(to_scalar(v, ctx)));
         return;
     }
     Value a = to_array(v, ctx);
@@ -180,7 +202,7 @@ void store_block(Evaluation& ev, const Formula& f, const Value& v, const Context
             CellValue value = (r < a.rows && c < a.columns)
                                   ? a.cells[static_cast<std::size_t>(r) * a.columns + c]
                                   : error_value(xlerrNA);
-            cells[{f.row + i, f.column + j}].value = settled(value);
+            store(ev, cells[{f.row + i, f.column + j}].value, settled(value));
         }
 }
 
@@ -207,6 +229,9 @@ Evaluation evaluate_workbook(const Workbook& book, AddinFunctions* addins)
     for (Formula& f : ev.formulas) {
         ExpressionParse parsed = parse_expression(f.cell->formula, f.cell->grammar, book, f.sheet);
         f.parsed = parsed.ok;
+        if (parsed.ok && (ev.formula_parts += parts(parsed.root)) > kMaxFormulaParts)
+            throw EvaluationLimit("the formulas hold more than " + std::to_string(kMaxFormulaParts) +
+                                  " operators and operands, xlhost's limit");
         if (parsed.ok) {
             f.root = std::move(parsed.root);
         } else {

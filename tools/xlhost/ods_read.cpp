@@ -219,11 +219,11 @@ private:
         if (!row_cells_.empty()) {
             if (row_ + row_repeat_ > kMaxRows)
                 throw ReadError(where() + "cells off the grid");
-            long count = 0;
-            for (const RowCell& c : row_cells_)
-                count += c.repeat * (c.cell.is_array() ? static_cast<long>(c.cell.block_rows) * c.cell.block_columns : 1);
-            if (count > kMaxCells || (cells_ += count * row_repeat_) > kMaxCells)
-                throw ReadError("more than " + std::to_string(kMaxCells) + " cells, xlhost's limit");
+            for (const RowCell& c : row_cells_) {
+                std::string over = add_to_size(size_, c.cell, static_cast<double>(c.repeat) * row_repeat_);
+                if (!over.empty())
+                    throw ReadError(over);
+            }
             auto& cells = book_.sheets[static_cast<std::size_t>(sheet_)].cells;
             for (long r = 0; r < row_repeat_; ++r)
                 for (const RowCell& c : row_cells_)
@@ -236,7 +236,8 @@ private:
     Workbook& book_;
     bool in_body_ = false, in_cell_ = false;
     int sheet_ = -1, column_ = 0, in_text_ = 0, skip_ = 0, paragraphs_ = 0;
-    long row_ = 0, row_repeat_ = 1, cells_ = 0;
+    long row_ = 0, row_repeat_ = 1;
+    WorkbookSize size_;
     int null_year_ = 1899, null_month_ = 12, null_day_ = 30;
     std::vector<Attribute> cell_attributes_;
     std::string text_;

@@ -10,7 +10,6 @@
 
 namespace xlhost {
 
-constexpr long kMaxCells = kMaxWorkbookCells;
 
 // A decimal number, correctly rounded; surrounding blanks allowed. False
 // for anything else and for values that are not finite.

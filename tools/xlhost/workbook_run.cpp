@@ -97,11 +97,16 @@ private:
 
 bool read_workbook(const std::string& path, Workbook& book)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) {
         std::fprintf(stderr, "xlhost: cannot open the workbook \"%s\"\n", path.c_str());
         return false;
     }
+    if (in.tellg() > static_cast<std::streamoff>(kMaxWorkbookFile)) {
+        std::fprintf(stderr, "xlhost: %s: larger than %ld MB, xlhost's limit\n", path.c_str(), kMaxWorkbookFile >> 20);
+        return false;
+    }
+    in.seekg(0);
     std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) {
         std::fprintf(stderr, "xlhost: cannot read the workbook \"%s\"\n", path.c_str());
@@ -125,14 +130,15 @@ bool read_workbook(const std::string& path, Workbook& book)
     }
     for (const std::string& message : settle_array_blocks(book))
         std::fprintf(stderr, "xlhost: %s\n", message.c_str());
-    long cells = 0;
+    WorkbookSize size;
     for (const Sheet& sheet : book.sheets)
-        for (const auto& [key, cell] : sheet.cells)
-            cells += cell.is_formula ? static_cast<long>(cell.block_rows) * cell.block_columns : 1;
-    if (cells > kMaxWorkbookCells) {
-        std::fprintf(stderr, "xlhost: %s: more than %ld cells, xlhost's limit\n", path.c_str(), kMaxWorkbookCells);
-        return false;
-    }
+        for (const auto& [key, cell] : sheet.cells) {
+            std::string over = add_to_size(size, cell, 1);
+            if (!over.empty()) {
+                std::fprintf(stderr, "xlhost: %s: %s\n", path.c_str(), over.c_str());
+                return false;
+            }
+        }
     return true;
 }
 
@@ -163,7 +169,13 @@ int run_workbook(const WorkbookOptions& options, const Workbook& book, AutoFree 
         return 2;
     }
     HostAddins addins(auto_free);
-    Evaluation ev = evaluate_workbook(book, &addins);
+    Evaluation ev;
+    try {
+        ev = evaluate_workbook(book, &addins);
+    } catch (const EvaluationLimit& e) {
+        std::fprintf(stderr, "xlhost: %s: %s\n", options.path.c_str(), e.what());
+        return 1;
+    }
     if (!ev.unknown_names.empty()) {
         std::string names;
         for (const std::string& n : ev.unknown_names)

@@ -167,8 +167,8 @@ void read_xlsx(Package& package, Workbook& book)
 
     if (workbook.sheets.empty())
         throw ReadError("the workbook part \"" + main + "\" lists no sheet");
-    long cells = 0;
-    XlsxContext context{&strings, workbook.date1904, &cells};
+    WorkbookSize size;
+    XlsxContext context{&strings, workbook.date1904, &size};
     book.sheets.reserve(workbook.sheets.size());
     for (const SheetEntry& s : workbook.sheets) {
         if (s.name.empty() || book.find_sheet(s.name) >= 0)

@@ -100,6 +100,9 @@ public:
             cell = Cell{};
             cell.is_formula = true;
             cell.formula = shift_formula(it->second.text, key.first - it->second.row, key.second - it->second.column);
+            context_.size->text_bytes += static_cast<double>(cell.formula.size());
+            if (context_.size->text_bytes > kMaxWorkbookText)
+                count(Cell{});
         }
     }
 
@@ -113,10 +116,11 @@ private:
     }
     [[noreturn]] void fail_cell(const std::string& what) const { throw ReadError(where(row_, column_) + what); }
 
-    void count()
+    void count(const Cell& cell)
     {
-        if (++*context_.cells > kMaxCells)
-            throw ReadError("more than " + std::to_string(kMaxCells) + " cells, xlhost's limit");
+        std::string over = add_to_size(*context_.size, cell, 1);
+        if (!over.empty())
+            throw ReadError(over);
     }
 
     void commit()
@@ -124,7 +128,9 @@ private:
         CellKey key{row_, column_};
         if (has_formula_ && formula_type_ == "shared" && formula_.empty()) {
             followers_.push_back({key, formula_si_});
-            count();
+            Cell follower;
+            follower.is_formula = true;
+            count(follower);
             return;
         }
         Cell cell;
@@ -148,12 +154,11 @@ private:
                 cell.array_entered = true;
                 cell.block_rows = r2 - r1 + 1;
                 cell.block_columns = c2 - c1 + 1;
-                *context_.cells += static_cast<long>(cell.block_rows) * cell.block_columns - 1;
             }
         } else if (!value_of(cell.value)) {
             return; // a styled blank
         }
-        count();
+        count(cell);
         sheet_.cells[key] = std::move(cell);
     }
 

@@ -12,7 +12,7 @@ namespace xlhost {
 struct XlsxContext {
     const std::vector<std::string>* strings = nullptr; // the shared strings
     bool date1904 = false;
-    long* cells = nullptr; // cells read so far in the workbook, against kMaxCells
+    WorkbookSize* size = nullptr; // of the workbook read so far, against its limits
 };
 
 // Throws ReadError when the part holds something that cannot be read exactly.
