@@ -57,7 +57,7 @@ asan: deps
 
 fuzz-build: deps
 	$(CMAKE_FUZZ)
-	cmake --build build/fuzz -j $(JOBS) --target pellux_fuzz
+	cmake --build build/fuzz -j $(JOBS) --target pellux_fuzz workbook_fuzz
 
 # New inputs go to build/fuzz/corpus; the seeds in the tree stay as they are.
 fuzz: fuzz-build

@@ -251,8 +251,13 @@ void read_ods(Package& package, Workbook& book)
     std::string content, problem;
     if (!package.read("content.xml", content, problem))
         throw ReadError(problem);
+    read_ods_content(content, book);
+}
+
+void read_ods_content(std::string_view xml, Workbook& book)
+{
     ContentHandler handler(book);
-    parse_xml(content, handler, "content.xml");
+    parse_xml(xml, handler, "content.xml");
     if (book.sheets.empty())
         throw ReadError("content.xml holds no sheet");
 }

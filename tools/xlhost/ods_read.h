@@ -10,5 +10,7 @@ namespace xlhost {
 
 // Throws ReadError when the workbook cannot be read exactly.
 void read_ods(Package& package, Workbook& book);
+// The same for the content.xml part alone.
+void read_ods_content(std::string_view xml, Workbook& book);
 
 } // namespace xlhost

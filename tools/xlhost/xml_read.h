@@ -50,10 +50,19 @@ protected:
     std::vector<Attribute> attributes_; // clear at the end of each start_element
 };
 
+// Empty when the part's markup is complete: no control character XML
+// forbids, and every tag, quoted value, comment, CDATA section and
+// processing instruction closed before the end. liborcus's parser reads
+// past the end of a part cut inside a tag; such parts never reach it.
+std::string xml_markup_problem(std::string_view xml);
+
 // Parses a part; malformed XML becomes a ReadError naming the part.
 template <typename Handler>
 void parse_xml(std::string_view xml, Handler& handler, std::string_view part)
 {
+    std::string problem = xml_markup_problem(xml);
+    if (!problem.empty())
+        throw ReadError("malformed XML in the part \"" + std::string(part) + "\": " + problem);
     try {
         orcus::sax_parser<Handler> parser(xml.data(), xml.size(), handler);
         parser.parse();
