@@ -1,5 +1,7 @@
 #include "tools/xlhost/xml_read.h"
 
+#include <cctype>
+
 namespace xlhost {
 
 std::string xml_markup_problem(std::string_view xml)
@@ -11,6 +13,17 @@ std::string xml_markup_problem(std::string_view xml)
         if (c < 0x20 && c != '\t' && c != '\n' && c != '\r')
             return "a control character at byte " + std::to_string(i);
         std::string_view rest = xml.substr(i);
+        if (c == '&' && (in == In::Text || in == In::Quoted)) {
+            // A reference: &name; &#10; &#x0A;
+            std::size_t j = i + 1;
+            while (j < xml.size() && (std::isalnum(static_cast<unsigned char>(xml[j])) || xml[j] == '#' ||
+                                      xml[j] == '_' || xml[j] == '.' || xml[j] == '-' || xml[j] == ':'))
+                ++j;
+            if (j == i + 1 || j >= xml.size() || xml[j] != ';')
+                return "a malformed reference at byte " + std::to_string(i);
+            i = j;
+            continue;
+        }
         switch (in) {
         case In::Text:
             if (rest.substr(0, 4) == "<!--")

@@ -51,7 +51,8 @@ protected:
 };
 
 // Empty when the part's markup is complete: no control character XML
-// forbids, and every tag, quoted value, comment, CDATA section and
+// forbids, every reference closed by its ";", and every tag, quoted value,
+// comment, CDATA section and
 // processing instruction closed before the end. liborcus's parser reads
 // past the end of a part cut inside a tag; such parts never reach it.
 std::string xml_markup_problem(std::string_view xml);
