@@ -43,6 +43,14 @@ def central_crc(source, target, part):
     return target
 
 
+def doubled(source, target, part):
+    with zipfile.ZipFile(source) as a, zipfile.ZipFile(target, "w", zipfile.ZIP_DEFLATED) as b:
+        for item in a.infolist():
+            b.writestr(item, a.read(item.filename))
+        b.writestr(part.upper(), a.read(part))
+    return target
+
+
 def refusals(run, check):
     stored = fx.xlsx_package("stored.xlsx", stored=True)
     ods_tables = '<table:table table:name="S"><table:table-row>%s</table:table-row></table:table>'
@@ -52,6 +60,7 @@ def refusals(run, check):
         (fx.truncated("rels.xlsx", "truncated.xlsx"), "truncated|no central directory"),
         (without("rels.xlsx", "no_sheet.xlsx", "xl/worksheets/sheet2.xml"), 'Second".*missing'),
         (without("rels.xlsx", "no_rels.xlsx", "_rels/.rels"), r'"_rels/\.rels" is missing'),
+        (doubled("rels.xlsx", "doubled.xlsx", "xl/worksheets/sheet1.xml"), "SHEET1.XML\" twice"),
         (one_sheet("odd_type.xlsx", '<sheetData><row r="1"><c r="A1" t="x"><v>1</v></c></row></sheetData>'),
          'cell A1: a cell type "x"'),
         (one_sheet("table.xlsx", '<sheetData><row r="1"><c r="A1"><f t="dataTable" ref="A1:A2">1</f></c></row>'

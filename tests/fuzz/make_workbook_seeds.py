@@ -23,3 +23,9 @@ for name, path in (("hand_xlsx", fx.xlsx_package("/tmp/seed.xlsx")),
     os.remove(path)
 write("sheet_part", 1, ('<worksheet xmlns="%s">%s</worksheet>' % (fx.TRANSITIONAL[0], fx.SHEET1)).encode())
 write("content_part", 2, (fx.ODS_HEAD + fx.ODS_SHEET + fx.ODS_TAIL).encode())
+# Parts liborcus's parser once read past the end of.
+write("cut_in_tag", 2, b"<a   ")
+write("bad_reference", 1, b'<worksheet><sheetData><row r="1"><c r="A1" t="s&><v>0</v></c><c r="F7;"/></row>'
+                          b"</sheetData></worksheet>")
+write("declaration_reference", 2, b'<?xml version="1.0" encoding="UTF-&8"?><a/>')
+write("declaration_cut", 2, b'<?xml version="?>')

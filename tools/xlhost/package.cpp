@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <set>
 
 namespace xlhost {
 
@@ -75,6 +76,7 @@ bool Package::open(std::string_view content, std::string& problem)
         return false;
     }
     std::size_t at = offset;
+    std::set<std::string> names;
     for (std::uint32_t i = 0; i < count; ++i) {
         if (at + 46 > end || u32(content, at) != 0x02014b50u) {
             problem = "a damaged zip package (central directory entry " + std::to_string(i + 1) + ")";
@@ -95,6 +97,13 @@ bool Package::open(std::string_view content, std::string& problem)
         e.name = std::string(content.substr(at + 46, name));
         if (e.stored == 0xffffffffu || e.size == 0xffffffffu || e.offset == 0xffffffffu) {
             problem = "a ZIP64 package, which xlhost does not read";
+            return false;
+        }
+        std::string folded = e.name;
+        for (char& c : folded)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (!names.insert(folded).second) {
+            problem = "the package holds the part \"" + e.name + "\" twice";
             return false;
         }
         entries_.push_back(std::move(e));

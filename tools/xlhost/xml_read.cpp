@@ -13,7 +13,7 @@ std::string xml_markup_problem(std::string_view xml)
         if (c < 0x20 && c != '\t' && c != '\n' && c != '\r')
             return "a control character at byte " + std::to_string(i);
         std::string_view rest = xml.substr(i);
-        if (c == '&' && (in == In::Text || in == In::Quoted)) {
+        if (c == '&' && in != In::Comment && in != In::Cdata && !(in == In::Instruction && quote == 0)) {
             // A reference: &name; &#10; &#x0A;
             std::size_t j = i + 1;
             while (j < xml.size() && (std::isalnum(static_cast<unsigned char>(xml[j])) || xml[j] == '#' ||
@@ -31,7 +31,7 @@ std::string xml_markup_problem(std::string_view xml)
             else if (rest.substr(0, 9) == "<![CDATA[")
                 in = In::Cdata, i += 8;
             else if (rest.substr(0, 2) == "<?")
-                in = In::Instruction, i += 1;
+                in = In::Instruction, quote = 0, i += 1;
             else if (c == '<')
                 in = In::Tag;
             break;
@@ -43,7 +43,7 @@ std::string xml_markup_problem(std::string_view xml)
             break;
         case In::Quoted:
             if (c == static_cast<unsigned char>(quote))
-                in = In::Tag;
+                in = In::Tag, quote = 0;
             break;
         case In::Comment:
             if (rest.substr(0, 3) == "-->")
@@ -53,8 +53,12 @@ std::string xml_markup_problem(std::string_view xml)
             if (rest.substr(0, 3) == "]]>")
                 in = In::Text, i += 2;
             break;
-        case In::Instruction:
-            if (rest.substr(0, 2) == "?>")
+        case In::Instruction: // quoted values as in the XML declaration
+            if (quote != 0 && c == static_cast<unsigned char>(quote))
+                quote = 0;
+            else if (quote == 0 && (c == '"' || c == '\''))
+                quote = static_cast<char>(c);
+            else if (quote == 0 && rest.substr(0, 2) == "?>")
                 in = In::Text, i += 1;
             break;
         }
