@@ -29,3 +29,6 @@ write("bad_reference", 1, b'<worksheet><sheetData><row r="1"><c r="A1" t="s&><v>
                           b"</sheetData></worksheet>")
 write("declaration_reference", 2, b'<?xml version="1.0" encoding="UTF-&8"?><a/>')
 write("declaration_cut", 2, b'<?xml version="?>')
+write("cell_in_cell", 2, (fx.ODS_HEAD + '<table:table table:name="S"><table:table-row><table:table-cell>'
+                          '<table:covered-table-cell office:value-type="float" office:value="5"/></table:table>'
+                          '</table:table-cell></table:table-row>' + fx.ODS_TAIL).encode())

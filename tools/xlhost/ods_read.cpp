@@ -26,6 +26,10 @@ public:
             ++skip_; // comments and shapes in a cell are not its value
         } else if (ns == "office" && n == "spreadsheet") {
             in_body_ = true;
+        } else if (ns == "table" && (in_cell_ || (sheet_ >= 0 && n == "table")) &&
+                   (n == "table" || n == "table-row" || n == "table-cell" || n == "covered-table-cell")) {
+            throw ReadError("a " + std::string(n) + " inside a " + (in_cell_ ? "cell" : "table") +
+                            ", which xlhost does not read");
         } else if (in_body_ && ns == "table" && n == "table" && sheet_ < 0) {
             std::string name = attribute_or("name", "", "table");
             if (name.empty() || book_.find_sheet(name) >= 0)
@@ -100,6 +104,8 @@ public:
 private:
     std::string where() const
     {
+        if (sheet_ < 0)
+            return {};
         return "sheet \"" + book_.sheets[static_cast<std::size_t>(sheet_)].name + "\", cell " +
                cell_name(static_cast<int>(std::min<long>(row_, kMaxRows - 1)), std::min(column_, kMaxColumns - 1)) + ": ";
     }
