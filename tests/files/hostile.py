@@ -65,6 +65,8 @@ def refusals(run, check):
          'cell A1: a cell type "x"'),
         (one_sheet("table.xlsx", '<sheetData><row r="1"><c r="A1"><f t="dataTable" ref="A1:A2">1</f></c></row>'
                                  '</sheetData>'), "data table"),
+        (one_sheet("twice.xlsx", '<sheetData><row r="1"><c r="A1"><v>1</v></c><c r="A1"><v>2</v></c></row></sheetData>'),
+         "cell A1: the cell given twice"),
         (one_sheet("bad_number.xlsx", '<sheetData><row r="1"><c r="A1"><v>1,5</v></c></row></sheetData>'),
          'not a number: "1,5"'),
         (fx.bomb("bomb.xlsx"), "zip bomb"),

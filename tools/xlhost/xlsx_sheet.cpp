@@ -5,6 +5,7 @@
 #include "tools/xlhost/xml_read.h"
 
 #include <map>
+#include <set>
 
 namespace xlhost {
 
@@ -101,8 +102,9 @@ public:
             cell.is_formula = true;
             cell.formula = shift_formula(it->second.text, key.first - it->second.row, key.second - it->second.column);
             context_.size->text_bytes += static_cast<double>(cell.formula.size());
-            if (context_.size->text_bytes > kMaxWorkbookText)
-                count(Cell{});
+            std::string over = add_to_size(*context_.size, cell, 0); // checks, adds nothing
+            if (!over.empty())
+                throw ReadError(over);
         }
     }
 
@@ -126,6 +128,8 @@ private:
     void commit()
     {
         CellKey key{row_, column_};
+        if (!seen_.insert(key).second)
+            fail_cell("the cell given twice");
         if (has_formula_ && formula_type_ == "shared" && formula_.empty()) {
             followers_.push_back({key, formula_si_});
             Cell follower;
@@ -214,6 +218,7 @@ private:
     std::string type_, value_, formula_, inline_, formula_type_, formula_ref_, formula_si_;
     bool has_value_ = false, has_formula_ = false, has_inline_ = false;
     std::map<std::string, Shared> shared_;
+    std::set<CellKey> seen_;
     std::vector<std::pair<CellKey, std::string>> followers_;
 };
 
