@@ -14,7 +14,7 @@ import sys
 import zipfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from office import Office, prop  # noqa: E402
+from office import ERRORS, Office, address, prop  # noqa: E402
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "calc",
                                 "pythonpath"))
 import pellux_bridge  # noqa: E402
@@ -48,16 +48,6 @@ def xlhost_values(path):
         value = rest.rpartition("  ")[2]
         values[cell.split("!")[1]] = value
     return values
-
-
-def address(sheet_cell):
-    a = sheet_cell.getCellAddress()
-    column, name = a.Column, ""
-    column += 1
-    while column:
-        column, r = divmod(column - 1, 26)
-        name = chr(65 + r) + name
-    return "%s%d" % (name, a.Row + 1)
 
 
 def compare_book(doc, expected, label):
@@ -100,9 +90,6 @@ def compare_book(doc, expected, label):
 # #VALUE!; Calc joins TRUE as "1"; Calc intersects SUM(range*2) implicitly
 # outside an array formula, where Excel 365 sums the array.
 NOT_EXCEL = {"Checks!A9", "Checks!A39", "Checks!A42"}
-# A circular reference is Err:522 in Calc, #REF! in xlhost.
-CALC_ERRORS = {532: "#DIV/0!", 503: "#NUM!", 519: "#VALUE!", 524: "#REF!", 525: "#NAME?", 32767: "#N/A",
-               522: "#REF!", 502: "#VALUE!", 504: "#VALUE!"}
 
 
 ADDIN_CALL = re.compile(r"(?<![\w.])(CalcMaxAbsTA|MinimizeMaxAbsTA|CalcWFE|MinimizeWFE|Vignetting)\(", re.I)
@@ -141,7 +128,7 @@ def compare_fixture(office, path):
             if name in NOT_EXCEL:
                 continue
             if cell.getError():
-                got = CALC_ERRORS.get(cell.getError(), "Err:%d" % cell.getError())
+                got = ERRORS.get(cell.getError(), "Err:%d" % cell.getError())
                 ok = got == want
             elif cell.FormulaResultType2 == 1:
                 got = cell.getValue()

@@ -14,6 +14,22 @@ SOFFICE = "/usr/lib/libreoffice/program/soffice"
 UNOPKG = "/usr/lib/libreoffice/program/unopkg"
 
 
+# Calc's error codes as Excel's error values; a circular reference
+# (Err:522) is #REF! in xlhost.
+ERRORS = {532: "#DIV/0!", 503: "#NUM!", 519: "#VALUE!", 524: "#REF!", 525: "#NAME?", 32767: "#N/A",
+          522: "#REF!", 502: "#VALUE!", 504: "#VALUE!"}
+
+
+def address(cell):
+    """A cell's A1 address, without its sheet."""
+    a = cell.getCellAddress()
+    column, name = a.Column + 1, ""
+    while column:
+        column, r = divmod(column - 1, 26)
+        name = chr(65 + r) + name
+    return "%s%d" % (name, a.Row + 1)
+
+
 def prop(name, value):
     p = PropertyValue()
     p.Name = name

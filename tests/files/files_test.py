@@ -19,6 +19,7 @@ sys.path.insert(0, here)
 sys.path.insert(0, os.path.join(here, "..", "calc"))
 import fixtures as fx  # noqa: E402
 import hostile  # noqa: E402
+from office import ERRORS, Office, address  # noqa: E402
 
 xlhost, addin, reduction, work = [os.path.abspath(a) for a in sys.argv[1:5]]
 windows = os.path.abspath(sys.argv[5]) if len(sys.argv) > 5 else None
@@ -64,11 +65,6 @@ def evaluated(path):
     return values(out)
 
 
-# LibreOffice's error codes as Excel's error values.
-LO_ERRORS = {532: "#DIV/0!", 503: "#NUM!", 519: "#VALUE!", 524: "#REF!", 525: "#NAME?", 32767: "#N/A",
-             502: "#VALUE!", 504: "#VALUE!"}
-
-
 CONSTANT_FORMULA = re.compile(r"^=(NA\(\)|TRUE\(\)|FALSE\(\)|#[A-Z0-9/!?]+)$")
 
 # Where xlhost is right and LibreOffice is not Excel: a relative name, which
@@ -105,15 +101,6 @@ def same(printed, truth):
     return printed == value
 
 
-def column_name(column):
-    name = ""
-    column += 1
-    while column:
-        column, r = divmod(column - 1, 26)
-        name = chr(65 + r) + name
-    return name
-
-
 def lo_truth(office, path):
     """LibreOffice's value of every formula cell ("Sheet!A1"), recalculated."""
     doc = office.load(path)
@@ -128,10 +115,9 @@ def lo_truth(office, path):
         for block in sheet.queryContentCells(16).getCells():
             if CONSTANT_FORMULA.match(block.getFormula()):
                 continue  # a constant LibreOffice imports as a formula; echo formulas check it
-            a = block.getCellAddress()
-            name = "%s!%s%d" % (prefix, column_name(a.Column), a.Row + 1)
+            name = prefix + "!" + address(block)
             if block.getError():
-                truth[name] = ("text", LO_ERRORS.get(block.getError(), "error %d" % block.getError()))
+                truth[name] = ("text", ERRORS.get(block.getError(), "error %d" % block.getError()))
             elif block.FormulaResultType2 == 1:
                 truth[name] = ("number", block.getValue())
             else:
@@ -204,7 +190,6 @@ def reduction_saved(profile):
 
 
 def main():
-    from office import Office
     profile = os.path.join(work, "convert-profile")
     office = Office(os.path.join(work, "office"), None)
     try:
