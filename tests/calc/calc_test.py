@@ -50,6 +50,27 @@ def xlhost_values(path):
     return values
 
 
+def matches(cell, want):
+    """Calc's result of a formula cell, and whether it is xlhost's printed
+    value `want`: the same bits, the same text, or the same error value."""
+    if cell.getError():
+        got = ERRORS.get(cell.getError(), "Err:%d" % cell.getError())
+        return got, got == want
+    if cell.FormulaResultType2 != 1:
+        got = cell.getString()
+        return got, got == want
+    got = cell.getValue()
+    if want in ("TRUE", "FALSE"):
+        return got, got == (want == "TRUE")
+    try:
+        # Calc's SLOPE sums with compensation: its last bits are its own.
+        if "SLOPE(" in cell.getFormula():
+            return got, abs(float(want) - got) <= 4 * abs(got) * 2.0 ** -52
+        return got, bits(float(want)) == bits(got)
+    except (TypeError, ValueError):
+        return got, False
+
+
 def compare_book(doc, expected, label):
     """Every formula cell of the first sheet against xlhost's value."""
     sheet = doc.Sheets.getByIndex(0)
@@ -67,18 +88,7 @@ def compare_book(doc, expected, label):
             differ.append("%s not evaluated by xlhost" % name)
             continue
         count += 1
-        if cell.getError() == 0 and cell.FormulaResultType2 == 1:
-            got = cell.getValue()
-            try:
-                ok = bits(float(want)) == bits(got)
-                # Calc's SLOPE sums with compensation: its last bits are its own.
-                if "SLOPE(" in cell.getFormula():
-                    ok = abs(float(want) - got) <= 4 * abs(got) * 2.0 ** -52
-            except ValueError:
-                ok = False
-        else:
-            got = cell.getString()
-            ok = got == want
+        got, ok = matches(cell, want)
         if not ok:
             differ.append("%s: Calc %r, xlhost %s  %s" % (name, got, want, cell.getFormula()))
     check(count > 100 and not differ, "%s: %d formula cells, %d differ:\n  %s" % (
@@ -127,18 +137,7 @@ def compare_fixture(office, path):
             count += 1
             if name in NOT_EXCEL:
                 continue
-            if cell.getError():
-                got = ERRORS.get(cell.getError(), "Err:%d" % cell.getError())
-                ok = got == want
-            elif cell.FormulaResultType2 == 1:
-                got = cell.getValue()
-                try:
-                    ok = want in ("TRUE", "FALSE") and got == (want == "TRUE") or bits(float(want)) == bits(got)
-                except (TypeError, ValueError):
-                    ok = False
-            else:
-                got = cell.getString()
-                ok = got == want
+            got, ok = matches(cell, want)
             if not ok:
                 differ.append("%s: Calc %r, xlhost %s  %s" % (name, got, want, cell.getFormula()))
     doc.close(True)
