@@ -10,6 +10,9 @@ constexpr const XChar* kTolerances = u"vector of tolerances for Rayleigh criteri
 constexpr const XChar* kZeff = u"vector of effective radii of the zones (inches)";
 constexpr const XChar* kZwidth = u"vector of zone widths (inches)";
 constexpr const XChar* kRcurve = u"paraxial radius of curvature for the mirror (inches)";
+constexpr const XChar* kMeanReadings = u"vector of mean Foucault readings of the zones (mils)";
+constexpr const XChar* kZouter = u"vector of outer edge radii of the zones (inches)";
+constexpr const XChar* kWavelength = u"wavelength (inches)";
 } // namespace
 
 const FunctionTable kFunctionTable = {
@@ -19,6 +22,11 @@ const FunctionTable kFunctionTable = {
         {u"xl_CalcWFE", u"UKKKKKEEE", u"CalcWFE", u"data,ideal,tol,Zeff,Zwidth,Rcurve,COC,wvl", u"1", kCategory, u"", u""},
         {u"xl_MinimizeWFE", u"UKKKKKEEE", u"MinimizeWFE", u"data,ideal,tol,Zeff,Zwidth,Rcurve,wvl,fittol", u"1", kCategory, u"", u""},
         {u"xl_Vignetting", u"UEEEEE", u"Vignetting", u"D,N,F,L,Dstop", u"1", kCategory, u"", u""},
+        {u"xl_WholeMirrorPV", u"UKKKKEE", u"WholeMirrorPV", u"data,ideal,Zeff,Zwidth,Rcurve,wvl", u"1", kCategory, u"", u""},
+        {u"xl_WholeMirrorRMS", u"UKKKKKEE", u"WholeMirrorRMS", u"data,ideal,Zeff,Zwidth,Zouter,Rcurve,wvl", u"1", kCategory, u"", u""},
+        {u"xl_StrehlRatio", u"UE", u"StrehlRatio", u"RMS", u"1", kCategory, u"", u""},
+        {u"xl_Correction", u"UKK", u"Correction", u"data,ideal", u"1", kCategory, u"", u""},
+        {u"xl_FigureUncertainty", u"UKKKKKKEE", u"FigureUncertainty", u"data,ideal,sem,Zeff,Zwidth,Zouter,Rcurve,wvl", u"1", kCategory, u"", u""},
     },
     {
         {u"Max absolute transverse abberation in multiples of Rayleigh tolerance",
@@ -37,6 +45,18 @@ const FunctionTable kFunctionTable = {
          u"Primary aperture diameter (inches)", u"Secondary obstruction diameter (inches)",
          u"Primary focal length (inches)", u"Distance from secondary to focus (inches)",
          u"Field stop diameter (mm)", nullptr, nullptr, nullptr},
+        {u"Whole-mirror peak-to-valley wavefront error (waves) below its center of curvature (mils)",
+         kMeanReadings, kIdeal, kZeff, kZwidth, kRcurve, kWavelength, nullptr, nullptr},
+        {u"Least RMS wavefront error (waves) below its center of curvature (mils)",
+         kMeanReadings, kIdeal, kZeff, kZwidth, kZouter, kRcurve, kWavelength, nullptr},
+        {u"Strehl ratio exp(-(2 pi RMS)^2) of an RMS wavefront error",
+         u"RMS wavefront error (waves)", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+         nullptr},
+        {u"Correction (%) above the best-fit conic constant",
+         kMeanReadings, kIdeal, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr},
+        {u"Standard uncertainties of P-V and RMS (waves), Strehl ratio and correction (%), in a column",
+         kMeanReadings, kIdeal, u"vector of standard uncertainties of the mean readings (mils)",
+         kZeff, kZwidth, kZouter, kRcurve, kWavelength},
     },
 };
 

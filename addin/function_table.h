@@ -1,4 +1,4 @@
-// The constant description of the five worksheet functions that the host
+// The constant description of the worksheet functions that the host
 // receives at registration.
 #pragma once
 
@@ -8,7 +8,7 @@
 
 namespace pellux {
 
-constexpr int kFunctionCount = 5;
+constexpr int kFunctionCount = 10;
 constexpr int kRegistrationTexts = 8;
 constexpr int kHelpTexts = 9; // function help, then argument helps 1 to 8
 

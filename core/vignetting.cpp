@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "core/elementary.h"
+
 namespace pellux {
 
 namespace {
@@ -9,7 +11,7 @@ namespace {
 // Area of a circular segment over r^2, for the cosine of its half-angle.
 double segment(double cosine)
 {
-    return std::acos(cosine) - std::sqrt(1.0 - cosine * cosine) * cosine;
+    return pellux::acos(cosine) - std::sqrt(1.0 - cosine * cosine) * cosine;
 }
 
 } // namespace
@@ -24,7 +26,7 @@ double vignetting_magnitudes(double D, double N, double F, double L, double dsto
     const double d = (F / L - 1.0) * h;
 
     if (std::fabs(rp - rs) >= d)
-        return std::log10(1.0) * 2.5; // one circle inside the other
+        return pellux::log10(1.0) * 2.5; // one circle inside the other
     if (!(rs + rp > d))
         return kNoLightMagnitudes;
 
@@ -40,8 +42,8 @@ double vignetting_magnitudes(double D, double N, double F, double L, double dsto
         tp = tp / q;
     else
         ts = ts * q;
-    const double m = (ts + tp) / std::atan2(0.0, -1.0);
-    return m > 0 ? std::log10(m) * 2.5 : kNoLightMagnitudes;
+    const double m = (ts + tp) / kPi;
+    return m > 0 ? pellux::log10(m) * 2.5 : kNoLightMagnitudes;
 }
 
 } // namespace pellux

@@ -32,6 +32,22 @@ ResultCell* set_pair(ResultCell& cell, double upper, double lower)
     return &cell;
 }
 
+ResultCell* set_column(ResultCell& cell, const double* values, int count)
+{
+    if (count < 1 || count > kMaxColumnResult)
+        return set_num_error(cell);
+    auto* block = static_cast<XLOPER12*>(heap_alloc_zeroed(sizeof(XLOPER12) * (count + 1)));
+    if (block == nullptr)
+        return set_num_error(cell);
+    for (int i = 0; i < count; ++i)
+        set_number(block[i + 1], values[i]);
+    cell.val.array.lparray = block + 1;
+    cell.val.array.rows = count;
+    cell.val.array.columns = 1;
+    cell.xltype = kOwnedArray;
+    return &cell;
+}
+
 namespace {
 
 void release_string(XLOPER12& record)

@@ -30,6 +30,11 @@ ResultCell* set_num_error(ResultCell& cell);
 // xlAutoFree12; #NUM! when the heap refuses.
 ResultCell* set_pair(ResultCell& cell, double upper, double lower);
 
+// A column of `count` numbers (2 to 4) in a block like the pair's: a zero
+// head record, then the cells. #NUM! when the heap refuses.
+constexpr int kMaxColumnResult = 4;
+ResultCell* set_column(ResultCell& cell, const double* values, int count);
+
 // Frees what a flagged string or array owns, nested arrays depth first, and
 // clears the record's pointer. Any other record is left alone.
 void release_value(XLOPER12* record);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "addin/lifecycle.h"
+#include "expected_rows.h"
 #include "recording_host.h"
 
 namespace pellux {
@@ -48,8 +49,12 @@ void answer_badly(int function, Answer answer)
     }
 }
 
-const std::vector<int> kRegistersAll = {xlGetName,   xlfRegister, xlfRegister, xlfRegister,
-                                        xlfRegister, xlfRegister, xlFree};
+const std::vector<int> kRegistersAll = [] {
+    std::vector<int> calls = {xlGetName};
+    calls.insert(calls.end(), expected::kRows, xlfRegister);
+    calls.push_back(xlFree);
+    return calls;
+}();
 
 TEST_F(BadHost, OpenAfterAGoodOpenIgnoresAVersionAnswerWithoutText)
 {

@@ -38,7 +38,7 @@ TEST(EntryPoint, HandedInCallbackServesTheAddIn)
     EXPECT_EQ(xlAutoOpen(), 1);
     EXPECT_EQ(rec::decoy_calls(), 0);
     const std::vector<rec::Call> registered = rec::calls_to(xlfRegister);
-    ASSERT_EQ(registered.size(), 5u);
+    ASSERT_EQ(registered.size(), expected::kRows);
     for (std::size_t row = 0; row < registered.size(); ++row) {
         ASSERT_EQ(registered[row].operands.size(), 18u);
         EXPECT_EQ(rec::text_of(registered[row].operands[1]), expected::rows()[row][0]);

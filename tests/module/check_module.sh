@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Checks what an add-in module shows the loader: exactly the thirteen names
+# Checks what an add-in module shows the loader: exactly the eighteen names
 # the host looks up, undecorated, and, for a Windows DLL, its module name (the
 # file's own), its machine and no import beyond KERNEL32 and the C runtime.
 #   check_module.sh elf PATH
@@ -23,9 +23,14 @@ xlAutoRegister12
 xlAutoRemove
 xl_CalcMaxAbsTA
 xl_CalcWFE
+xl_Correction
+xl_FigureUncertainty
 xl_MinimizeMaxAbsTA
 xl_MinimizeWFE
-xl_Vignetting"
+xl_StrehlRatio
+xl_Vignetting
+xl_WholeMirrorPV
+xl_WholeMirrorRMS"
 
 fail() {
   echo "FAIL: $*" >&2

@@ -1,0 +1,17 @@
+// Elementary functions of our own, so that every platform (glibc, msvcrt,
+// wasi-libc) gives the same bits: only IEEE +, -, *, / and sqrt in a fixed
+// order, with exact bit operations to split a double into exponent and
+// mantissa. Each is within 1 ulp of the correctly rounded result.
+#pragma once
+
+namespace pellux {
+
+// The double nearest pi; atan2(0, -1) in every C runtime.
+constexpr double kPi = 3.141592653589793;
+
+double acos(double x);
+double log(double x);
+double log10(double x);
+double exp(double x);
+
+} // namespace pellux

@@ -1,0 +1,136 @@
+#include "worksheet/figures.h"
+
+#include <cmath>
+
+#include "core/figures.h"
+#include "core/zones.h"
+#include "host/platform.h"
+#include "host/result.h"
+
+using namespace pellux;
+
+namespace {
+
+ResultCell g_whole_mirror_pv_cell;
+ResultCell g_whole_mirror_rms_cell;
+ResultCell g_strehl_ratio_cell;
+ResultCell g_correction_cell;
+ResultCell g_figure_uncertainty_cell;
+
+// The zone vectors of one call, data first, all of one shape: the zone
+// count, or 0.
+template <int Count>
+int zone_count(const ZoneVector* const (&vectors)[Count])
+{
+    ZoneShape shapes[Count];
+    for (int k = 0; k < Count; ++k)
+        shapes[k] = {vectors[k]->rows, vectors[k]->columns};
+    const ZoneCheck check = check_zone_shapes(shapes, Count);
+    return check.ok ? check.zones : 0;
+}
+
+bool usable_wavelength(double wvl) { return wvl > 0 && std::isfinite(wvl); }
+
+// Runs a figure over a working block from the process heap, released before
+// returning; false when the heap refuses.
+template <class Figure>
+bool with_work(int zones, Figure&& figure)
+{
+    void* work = heap_alloc_zeroed(figure_work_bytes(zones));
+    if (work == nullptr)
+        return false;
+    figure(work);
+    heap_free(work);
+    return true;
+}
+
+// A result that is not finite comes from inputs at the ends of the doubles.
+XLOPER12* figure_pair(ResultCell& cell, double upper, double lower)
+{
+    if (!std::isfinite(upper) || !std::isfinite(lower))
+        return set_num_error(cell);
+    return set_pair(cell, upper, lower);
+}
+
+} // namespace
+
+XLOPER12* PELLUX_STDCALL xl_WholeMirrorPV(const ZoneVector* data, const ZoneVector* ideal,
+                                          const ZoneVector* zeff, const ZoneVector* zwidth,
+                                          const double* rcurve, const double* wvl)
+{
+    ResultCell& cell = g_whole_mirror_pv_cell;
+    const int n = zone_count({data, ideal, zeff, zwidth});
+    const MirrorZones m{zone_elements(data), zone_elements(ideal), zone_elements(zeff),
+                        zone_elements(zwidth), nullptr, n, *rcurve};
+    const double wavelength = *wvl;
+    if (n == 0 || check_mirror(m) != 0 || !usable_wavelength(wavelength))
+        return set_num_error(cell);
+    FigureAt f{};
+    if (!with_work(n, [&](void* work) { f = whole_mirror_pv(m, work); }))
+        return set_num_error(cell);
+    return figure_pair(cell, f.coc, f.value / wavelength);
+}
+
+XLOPER12* PELLUX_STDCALL xl_WholeMirrorRMS(const ZoneVector* data, const ZoneVector* ideal,
+                                           const ZoneVector* zeff, const ZoneVector* zwidth,
+                                           const ZoneVector* zouter, const double* rcurve,
+                                           const double* wvl)
+{
+    ResultCell& cell = g_whole_mirror_rms_cell;
+    const int n = zone_count({data, ideal, zeff, zwidth, zouter});
+    const MirrorZones m{zone_elements(data), zone_elements(ideal), zone_elements(zeff),
+                        zone_elements(zwidth), zone_elements(zouter), n, *rcurve};
+    const double wavelength = *wvl;
+    if (n == 0 || check_mirror(m) != 0 || !usable_wavelength(wavelength))
+        return set_num_error(cell);
+    FigureAt f{};
+    if (!with_work(n, [&](void* work) { f = whole_mirror_rms(m, work); }))
+        return set_num_error(cell);
+    return figure_pair(cell, f.coc, f.value / wavelength);
+}
+
+XLOPER12* PELLUX_STDCALL xl_StrehlRatio(const double* rms)
+{
+    ResultCell& cell = g_strehl_ratio_cell;
+    const double sigma = *rms;
+    if (!(sigma >= 0) || !std::isfinite(sigma))
+        return set_num_error(cell);
+    return set_number(cell, strehl_ratio(sigma));
+}
+
+XLOPER12* PELLUX_STDCALL xl_Correction(const ZoneVector* data, const ZoneVector* ideal)
+{
+    ResultCell& cell = g_correction_cell;
+    const int n = zone_count({data, ideal});
+    if (n < 2)
+        return set_num_error(cell);
+    const double s = correction_slope(zone_elements(data), zone_elements(ideal), n);
+    // 0 - s, so that a sphere's conic constant is 0 rather than -0.
+    return figure_pair(cell, 100.0 * s, 0.0 - s);
+}
+
+XLOPER12* PELLUX_STDCALL xl_FigureUncertainty(const ZoneVector* data, const ZoneVector* ideal,
+                                              const ZoneVector* sem, const ZoneVector* zeff,
+                                              const ZoneVector* zwidth, const ZoneVector* zouter,
+                                              const double* rcurve, const double* wvl)
+{
+    ResultCell& cell = g_figure_uncertainty_cell;
+    const int n = zone_count({data, ideal, sem, zeff, zwidth, zouter});
+    const MirrorZones m{zone_elements(data), zone_elements(ideal), zone_elements(zeff),
+                        zone_elements(zwidth), zone_elements(zouter), n, *rcurve};
+    const double wavelength = *wvl;
+    if (n == 0 || check_mirror(m) != 0 || !usable_wavelength(wavelength))
+        return set_num_error(cell);
+    const double* spread = zone_elements(sem);
+    for (int i = 0; i < n; ++i)
+        if (!(spread[i] >= 0) || !std::isfinite(spread[i]))
+            return set_num_error(cell);
+    FigureSpread f{};
+    if (!with_work(n, [&](void* work) { f = figure_uncertainty(m, spread, wavelength, work); }))
+        return set_num_error(cell);
+    const double values[4] = {f.pv, f.rms, f.strehl, f.correction};
+    for (double v : values)
+        if (!std::isfinite(v))
+            return set_num_error(cell);
+    return set_column(cell, values, 4);
+}
