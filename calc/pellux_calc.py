@@ -27,6 +27,22 @@ class Pellux(unohelper.Base, XPellux):
     def Vignetting(self, D, N, F, L, Dstop):
         return bridge.scalar("xl_Vignetting", (), (D, N, F, L, Dstop))
 
+    def WholeMirrorPV(self, data, ideal, Zeff, Zwidth, Rcurve, wvl):
+        return bridge.pair("xl_WholeMirrorPV", (data, ideal, Zeff, Zwidth), (Rcurve, wvl))
+
+    def WholeMirrorRMS(self, data, ideal, Zeff, Zwidth, Zouter, Rcurve, wvl):
+        return bridge.pair("xl_WholeMirrorRMS", (data, ideal, Zeff, Zwidth, Zouter), (Rcurve, wvl))
+
+    def StrehlRatio(self, RMS):
+        return bridge.scalar("xl_StrehlRatio", (), (RMS,))
+
+    def Correction(self, data, ideal):
+        return bridge.pair("xl_Correction", (data, ideal), ())
+
+    def FigureUncertainty(self, data, ideal, sem, Zeff, Zwidth, Zouter, Rcurve, wvl):
+        return bridge.column("xl_FigureUncertainty", (data, ideal, sem, Zeff, Zwidth, Zouter),
+                             (Rcurve, wvl), 4)
+
 
 g_ImplementationHelper = unohelper.ImplementationHelper()
 g_ImplementationHelper.addImplementation(

@@ -1,6 +1,6 @@
 """Calls the Pellux add-in module through its exported worksheet procedures,
 as a spreadsheet host does: ranges go in as "K" arrays, scalars as pointers
-to doubles, and each two-cell result goes back through xlAutoFree12.
+to doubles, and each column result goes back through xlAutoFree12.
 
 Results are numbers, or Calc's error values (a NaN whose low bits carry
 Calc's error code). Plain Python 3.8, no other modules.
@@ -56,21 +56,22 @@ class Module(object):
         self.lib = loader(path)
         self.bits32 = bits32
         for name in ("xl_CalcMaxAbsTA", "xl_MinimizeMaxAbsTA", "xl_CalcWFE", "xl_MinimizeWFE",
-                     "xl_Vignetting"):
+                     "xl_Vignetting", "xl_WholeMirrorPV", "xl_WholeMirrorRMS", "xl_StrehlRatio",
+                     "xl_Correction", "xl_FigureUncertainty"):
             getattr(self.lib, name).restype = ctypes.c_void_p
         self.lib.xlAutoFree12.argtypes = [ctypes.c_void_p]
         self.lib.xlAutoFree12.restype = None
 
-    def call(self, name, ranges, scalars, pair):
-        """The procedure's result: a number, or a (top, bottom) pair; _Error on
-        an error value."""
+    def call(self, name, ranges, scalars, rows):
+        """The procedure's result: a number (rows 0), or a tuple of `rows`
+        numbers from a column; _Error on an error value."""
         args = [_zone_vector(r) for r in ranges] + [ctypes.byref(ctypes.c_double(s)) for s in scalars]
         procedure = getattr(self.lib, name)
         with _lock:
             record = procedure(*args)
-            return self._read(record, pair)
+            return self._read(record, rows)
 
-    def _read(self, record, pair):
+    def _read(self, record, wanted):
         kind = ctypes.c_uint32.from_address(record + 24).value
         flags = kind & _XLBITS
         kind &= ~_XLBITS
@@ -78,7 +79,7 @@ class Module(object):
             return ctypes.c_double.from_address(record).value
         if kind == _XLTYPE_ERR:
             raise _Error(ctypes.c_int32.from_address(record).value)
-        if kind == _XLTYPE_MULTI and pair:
+        if kind == _XLTYPE_MULTI and wanted:
             cells = ctypes.c_void_p.from_address(record).value
             rows_at, columns_at = (4, 8) if self.bits32 else (8, 12)
             rows = ctypes.c_int32.from_address(record + rows_at).value
@@ -92,8 +93,8 @@ class Module(object):
                     values.append(calc_error(ctypes.c_int32.from_address(element).value))
             if flags & 0x4000:
                 self.lib.xlAutoFree12(record)
-            if rows * columns == 2:
-                return values[0], values[1]
+            if rows * columns == wanted:
+                return tuple(values)
         raise _Error(_VALUE)
 
 
@@ -131,15 +132,21 @@ def _loaded():
 def scalar(name, ranges, scalars):
     """A one-value function: its number, or Calc's error value."""
     try:
-        return _loaded().call(name, ranges, scalars, False)
+        return _loaded().call(name, ranges, scalars, 0)
     except _Error as e:
         return calc_error(e.code)
 
 
-def pair(name, ranges, scalars):
-    """A two-cell function: a one-column, two-row block; an error fills both."""
+def column(name, ranges, scalars, rows):
+    """A function whose result is a column of `rows` numbers; an error fills
+    every cell."""
     try:
-        top, bottom = _loaded().call(name, ranges, scalars, True)
+        values = _loaded().call(name, ranges, scalars, rows)
     except _Error as e:
-        top = bottom = calc_error(e.code)
-    return ((top,), (bottom,))
+        values = (calc_error(e.code),) * rows
+    return tuple((v,) for v in values)
+
+
+def pair(name, ranges, scalars):
+    """A two-cell function: a one-column, two-row block."""
+    return column(name, ranges, scalars, 2)

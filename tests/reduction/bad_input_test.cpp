@@ -17,6 +17,9 @@ struct BadCase {
     const char* name;
     std::function<void(Mirror&)> spoil;
     const char* error;  // the error every add-in cell over the zones shows
+    // What the whole-mirror figures need: the diameter enters only the
+    // tolerances, the wavelength all but the correction.
+    enum Figures { AllFail, NeedNoDiameter, NeedNoWavelength } figures = AllFail;
 };
 
 const BadCase kCases[] = {
@@ -25,10 +28,10 @@ const BadCase kCases[] = {
     {"ZeroOuterRadius", [](Mirror& m) { m.zones[0].outer = 0; }, "#NUM!"},
     {"NegativeOuterRadius", [](Mirror& m) { m.zones[5].outer = -3; }, "#NUM!"},
     {"OuterNotAboveInner", [](Mirror& m) { m.zones[3].outer = m.zones[3].inner; }, "#NUM!"},
-    {"DiameterZero", [](Mirror& m) { m.diameter = 0; }, "#NUM!"},
+    {"DiameterZero", [](Mirror& m) { m.diameter = 0; }, "#NUM!", BadCase::NeedNoDiameter},
     {"RadiusOfCurvatureZero", [](Mirror& m) { m.radius = 0; }, "#NUM!"},
     {"RadiusOfCurvatureNegative", [](Mirror& m) { m.radius = -96; }, "#NUM!"},
-    {"WavelengthZero", [](Mirror& m) { m.wavelength_nm = 0; }, "#NUM!"},
+    {"WavelengthZero", [](Mirror& m) { m.wavelength_nm = 0; }, "#NUM!", BadCase::NeedNoWavelength},
 };
 
 std::ostream& operator<<(std::ostream& o, const BadCase& c) { return o << c.name; }
@@ -43,12 +46,22 @@ TEST_P(BadInput, ResultsShowTheErrorAndVerdictsSayCheckInputs)
     ASSERT_FALSE(e.cells.empty()) << e.output;
     for (int row : {kRowTaCoc, kRowTaMax, kRowWfeCoc, kRowWfePv, kRowUserTa, kRowUserWfe})
         EXPECT_EQ(e.text(row, kOutValue), GetParam().error) << "N" << row + 1;
-    for (int row : {kRowTaCocReading, kRowWfeFraction, kRowProfilePv})
+    for (int row : {kRowTaCocReading})
         EXPECT_EQ(e.at(row, kOutValue).kind, CachedValue::Error) << "N" << row + 1;
     EXPECT_EQ(e.text(kRowTaVerdict, kOutValue), "check inputs");
-    EXPECT_EQ(e.text(kRowWfeVerdict, kOutValue), "check inputs");
-    for (int row : {kRowUserTa, kRowUserWfe, kRowProfilePv})
+    const auto figures = GetParam().figures;
+    for (int row : {kRowPvCoc, kRowPv, kRowRmsCoc, kRowRms, kRowStrehl, kRowRmsNm, kRowPvNm,
+                    kRowPvSpread, kRowRmsSpread, kRowStrehlSpread, kRowCorrectionSpread,
+                    kRowPvFraction, kRowProfilePv, kRowCorrection, kRowConic}) {
+        const bool correction = row == kRowCorrection || row == kRowConic;
+        const bool fails = figures == BadCase::AllFail ||
+                           (figures == BadCase::NeedNoWavelength && !correction);
+        EXPECT_EQ(e.at(row, kOutValue).kind == CachedValue::Error, fails) << "N" << row + 1;
+    }
+    EXPECT_EQ(e.text(kRowPvVerdict, kOutValue) == "check inputs", figures != BadCase::NeedNoDiameter);
+    for (int row : {kRowUserTa, kRowUserWfe})
         EXPECT_EQ(e.text(row, kOutRemark), "check inputs") << "P" << row + 1;
+    EXPECT_EQ(e.text(kRowProfilePv, kOutRemark) == "check inputs", figures != BadCase::NeedNoDiameter);
 }
 
 INSTANTIATE_TEST_SUITE_P(Workbook, BadInput, testing::ValuesIn(kCases),

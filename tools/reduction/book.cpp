@@ -168,16 +168,19 @@ void put_formula(Book& b, int row, int col, const std::string& formula, lxw_form
         worksheet_write_formula(b.sheet, row, col, formula.c_str(), fmt);
 }
 
-void put_pair(Book& b, int row, int col, const std::string& formula, lxw_format* fmt)
+void put_column(Book& b, int row, int col, int rows, const std::string& formula, lxw_format* fmt)
 {
-    const CachedValue* top = lookup(b, row, col);
-    const CachedValue* bottom = lookup(b, row + 1, col);
-    const bool numbers = top != nullptr && top->kind == CachedValue::Number && bottom != nullptr &&
-                         bottom->kind == CachedValue::Number;
-    worksheet_write_array_formula_num(b.sheet, row, col, row + 1, col, formula.c_str(), fmt,
-                                      numbers ? top->number : 0);
-    // The second cell of an array block holds only its value.
-    worksheet_write_number(b.sheet, row + 1, col, numbers ? bottom->number : 0, fmt);
+    bool numbers = true;
+    for (int k = 0; k < rows; ++k) {
+        const CachedValue* v = lookup(b, row + k, col);
+        numbers = numbers && v != nullptr && v->kind == CachedValue::Number;
+    }
+    auto value = [&](int k) { return numbers ? lookup(b, row + k, col)->number : 0.0; };
+    worksheet_write_array_formula_num(b.sheet, row, col, row + rows - 1, col, formula.c_str(), fmt,
+                                      value(0));
+    // The other cells of an array block hold only their values.
+    for (int k = 1; k < rows; ++k)
+        worksheet_write_number(b.sheet, row + k, col, value(k), fmt);
 }
 
 void put_note(Book& b, int row, int col, const std::string& text)

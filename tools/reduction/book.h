@@ -54,8 +54,13 @@ struct Book {
 
 // A formula carrying the value xlhost computed for its cell, if known.
 void put_formula(Book& b, int row, int col, const std::string& formula, lxw_format* fmt);
-// A two-cell array formula over one column, both cached values included.
-void put_pair(Book& b, int row, int col, const std::string& formula, lxw_format* fmt);
+// An array formula over `rows` cells of one column, every cached value
+// included.
+void put_column(Book& b, int row, int col, int rows, const std::string& formula, lxw_format* fmt);
+inline void put_pair(Book& b, int row, int col, const std::string& formula, lxw_format* fmt)
+{
+    put_column(b, row, col, 2, formula, fmt);
+}
 // A cell note saying what the input is and its unit.
 void put_note(Book& b, int row, int col, const std::string& text);
 

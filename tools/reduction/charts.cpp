@@ -120,7 +120,7 @@ void write_charts(Book& b, const Layout& l)
     place(b, l.chart_row, kColB, ta, 545);
 
     lxw_chart* wf = workbook_add_chart(b.workbook, LXW_CHART_SCATTER_STRAIGHT_WITH_MARKERS);
-    title(wf, "Wavefront profile at MinimizeWFE's centre of curvature (waves)");
+    title(wf, "Wavefront profile at the whole-mirror P-V's centre of curvature (waves)");
     zone_series(wf, l.start, l.last, l.col(kEdge), l.col(kProfileWaves), "Wavefront");
     axes(wf, "Radius (in): the first zone's inner edge, then each zone's outer edge",
          "Wavefront (waves)", "0.000");

@@ -7,7 +7,6 @@ namespace {
 std::string in(int row) { return a1(row, kInValue, true); }
 std::string out(int row) { return a1(row, kOutValue, true); }
 std::string at(const Layout& l, int row, ZoneCol field) { return a1(row, l.col(field), false); }
-std::string sum(const Layout& l, ZoneCol field) { return a1(l.sums, l.col(field), true); }
 
 const std::string kCheck = "\"check inputs\"";
 
@@ -41,6 +40,12 @@ std::string vectors5(const Layout& l)
 {
     return vectors3(l) + "," + zone_range(l, kZeff) + "," + zone_range(l, kZwidth);
 }
+
+// The figure functions' vectors: mean readings and the paraboloid's, then
+// those that place the zones.
+std::string readings(const Layout& l) { return zone_range(l, kReading) + "," + zone_range(l, kIdeal); }
+std::string placing(const Layout& l) { return zone_range(l, kZeff) + "," + zone_range(l, kZwidth); }
+std::string radius_wavelength() { return in(kRowRadiusIn) + "," + in(kRowWavelengthIn); }
 
 // Wavefront slope per mil of knife-edge difference times the zone's width:
 // the add-in's zone term without its difference.
@@ -145,7 +150,7 @@ std::string f_ta_sd(const Layout& l, int row)
 // the add-in forms it.
 std::string f_step(const Layout& l, int row)
 {
-    return "=-(" + difference(l, row) + "+" + out(kRowWfeCoc) + ")" + zone_gain(l, row);
+    return "=-(" + difference(l, row) + "+" + out(kRowPvCoc) + ")" + zone_gain(l, row);
 }
 
 // Running sum from the starting point (0) outward: W_j = t_j + W_(j-1).
@@ -166,37 +171,34 @@ std::string f_edge(const Layout& l, int row)
 
 std::string f_start_edge(const Layout& l) { return "=" + at(l, l.first, kInner) + "/" + in(kRowPerInch); }
 
-// The profile is linear in the centre of curvature c (mils): W = A + c B.
-std::string f_rms_a(const Layout& l, int row)
+// The standard uncertainty of the zone's mean reading, in mils: the runs'
+// standard deviation over the root of their count, or with one run the
+// reading uncertainty typed above.
+std::string f_sem(const Layout& l, int row)
 {
-    return "=-" + difference(l, row) + zone_gain(l, row) + "+" + at(l, row - 1, kRmsA);
+    const std::string r = runs(l, row);
+    return "=IF(COUNT(" + r + ")>1,STDEV(" + r + ")/SQRT(COUNT(" + r + "))," + in(kRowReadingSigma) +
+           ")/" + in(kRowPerInch) + "*1000*" + in(kRowTesterFactor);
 }
 
-std::string f_rms_b(const Layout& l, int row)
+std::string f_whole_pv(const Layout& l)
 {
-    return "=-1" + zone_gain(l, row) + "+" + at(l, row - 1, kRmsB);
+    return "{=_xll.WholeMirrorPV(" + readings(l) + "," + placing(l) + "," + radius_wavelength() + ")}";
 }
 
-// Integrals over the ring from the last edge x0 to this one x1, with weight
-// r dr, of the piecewise-linear profile's pieces: 1, A, B, A², AB, B².
-std::string f_moment(const Layout& l, ZoneCol moment, int row)
+std::string f_whole_rms(const Layout& l)
 {
-    const std::string x0 = at(l, row - 1, kEdge), x1 = at(l, row, kEdge);
-    if (moment == kMomS)
-        return "=(" + x1 + "*" + x1 + "-" + x0 + "*" + x0 + ")/2";
-    const ZoneCol p = moment == kMomB || moment == kMomBB ? kRmsB : kRmsA;
-    const ZoneCol q = moment == kMomAA || moment == kMomA ? kRmsA : kRmsB;
-    const std::string p0 = at(l, row - 1, p), p1 = at(l, row, p);
-    if (moment == kMomA || moment == kMomB)
-        return "=(" + x1 + "-" + x0 + ")/6*(" + p0 + "*(2*" + x0 + "+" + x1 + ")+" + p1 + "*(" + x0 +
-               "+2*" + x1 + "))";
-    const std::string q0 = at(l, row - 1, q), q1 = at(l, row, q);
-    return "=(" + x1 + "-" + x0 + ")/12*(" + p0 + "*" + q0 + "*(3*" + x0 + "+" + x1 + ")+(" + p0 +
-           "*" + q1 + "+" + p1 + "*" + q0 + ")*(" + x0 + "+" + x1 + ")+" + p1 + "*" + q1 + "*(" +
-           x0 + "+3*" + x1 + "))";
+    return "{=_xll.WholeMirrorRMS(" + readings(l) + "," + placing(l) + "," + zone_range(l, kEdge) +
+           "," + radius_wavelength() + ")}";
 }
 
-std::string f_moment_sum(const Layout& l, ZoneCol moment) { return "=SUM(" + zone_range(l, moment) + ")"; }
+std::string f_correction(const Layout& l) { return "{=_xll.Correction(" + readings(l) + ")}"; }
+
+std::string f_uncertainty(const Layout& l)
+{
+    return "{=_xll.FigureUncertainty(" + readings(l) + "," + zone_range(l, kSem) + "," + placing(l) +
+           "," + zone_range(l, kEdge) + "," + radius_wavelength() + ")}";
+}
 
 std::string f_minimize_ta(const Layout& l)
 {
@@ -222,13 +224,13 @@ std::string f_minimize_wfe(const Layout& l)
 
 std::string f_wave_fraction()
 {
-    const std::string pv = out(kRowWfePv);
+    const std::string pv = out(kRowPv);
     return "=IF(" + pv + ">0,1/" + pv + ",\"no error\")";
 }
 
 std::string f_wfe_verdict()
 {
-    return verdict(out(kRowWfePv), "<=0.25", "within the Rayleigh quarter wave",
+    return verdict(out(kRowPv), "<=0.25", "within the Rayleigh quarter wave",
                    "beyond the Rayleigh quarter wave");
 }
 
@@ -258,45 +260,14 @@ std::string f_window_warning(const Layout& l)
     };
     return "=IF(OR(ISERROR(" + pv + "),ISERROR(" + lo + "),ISERROR(" + hi + ")),\"\",IF(OR(" +
            at_end(lo) + "," + at_end(hi) +
-           "),\"At the end of MinimizeWFE's search window: the mirror is far from the target, "
-           "so this P-V is an upper bound. Judge it by the RMS figures below.\",\"\"))";
+           "),\"At an end of MinimizeWFE's search window: its P-V is not the mirror's, "
+           "not even an upper bound. Judge the mirror by the whole-mirror figures above.\",\"\"))";
 }
 
-// Area-weighted variance of A + cB over the annulus, least at
-// c = -(S AB - MA MB) / (S BB - MB^2), with the piston removed.
-std::string f_rms_waves(const Layout& l)
-{
-    const std::string s = sum(l, kMomS), ma = sum(l, kMomA), mb = sum(l, kMomB),
-                      aa = sum(l, kMomAA), ab = sum(l, kMomAB), bb = sum(l, kMomBB);
-    const std::string cross = "(" + s + "*" + ab + "-" + ma + "*" + mb + ")";
-    return "=SQRT(MAX(0,((" + s + "*" + aa + "-" + ma + "*" + ma + ")-" + cross + "*" + cross +
-           "/(" + s + "*" + bb + "-" + mb + "*" + mb + "))/(" + s + "*" + s + ")))/" +
-           in(kRowWavelengthIn);
-}
-
-std::string f_rms_coc(const Layout& l)
-{
-    const std::string s = sum(l, kMomS), ma = sum(l, kMomA), mb = sum(l, kMomB),
-                      ab = sum(l, kMomAB), bb = sum(l, kMomBB);
-    return "=-(" + s + "*" + ab + "-" + ma + "*" + mb + ")/(" + s + "*" + bb + "-" + mb + "*" + mb +
-           ")";
-}
-
-std::string f_strehl() { return "=EXP(-((2*PI()*" + out(kRowRmsWaves) + ")^2))"; }
-std::string f_rms_nm() { return "=" + out(kRowRmsWaves) + "/2*" + in(kRowWavelength); }
-std::string f_pv_nm() { return "=" + out(kRowWfePv) + "/2*" + in(kRowWavelength); }
-
-// Least squares of the mean readings on the paraboloid's: reading = c + s ideal.
-std::string f_correction(const Layout& l)
-{
-    return "=100*SLOPE(" + zone_range(l, kReading) + "," + zone_range(l, kIdeal) + ")";
-}
-
-// 0 - s, so that a sphere reads 0 rather than -0.
-std::string f_conic(const Layout& l)
-{
-    return "=0-SLOPE(" + zone_range(l, kReading) + "," + zone_range(l, kIdeal) + ")";
-}
+std::string f_strehl() { return "=_xll.StrehlRatio(" + out(kRowRms) + ")"; }
+// The surface is half the wavefront; both from the whole-mirror figures.
+std::string f_rms_nm() { return "=" + out(kRowRms) + "/2*" + in(kRowWavelength); }
+std::string f_pv_nm() { return "=" + out(kRowPv) + "/2*" + in(kRowWavelength); }
 
 std::string f_calc_ta(const Layout& l)
 {
@@ -329,18 +300,18 @@ std::string f_vignetting()
 
 std::string f_edge_light() { return "=10^(" + out(kRowVignetting) + "/2.5)"; }
 
-// Over the zones' points only: the chart's first point (0 at the first
-// zone's inner edge) is not one of the add-in's.
+// Over every point of the chart, its first (0 at the first zone's inner
+// edge) included: the whole-mirror P-V's own profile.
 std::string f_profile_pv(const Layout& l)
 {
-    const std::string w = zone_range(l, kProfileIn);
+    const std::string w = a1(l.start, l.col(kProfileIn), true) + ":" + a1(l.last, l.col(kProfileIn), true);
     return "=(MAX(" + w + ")-MIN(" + w + "))/" + in(kRowWavelengthIn);
 }
 
 std::string f_profile_pv_remark()
 {
     return "=IF(ISERROR(" + out(kRowProfilePv) + ")," + kCheck + ",IF(" + out(kRowProfilePv) + "=" +
-           out(kRowWfePv) + ",\"equals MinimizeWFE\",\"differs from MinimizeWFE\"))";
+           out(kRowPv) + ",\"equals the whole-mirror P-V\",\"differs from the whole-mirror P-V\"))";
 }
 
 } // namespace reduction

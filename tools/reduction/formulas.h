@@ -35,12 +35,14 @@ std::string f_profile(const Layout& l, int row);
 std::string f_profile_waves(const Layout& l, int row);
 std::string f_edge(const Layout& l, int row);
 std::string f_start_edge(const Layout& l);
-std::string f_rms_a(const Layout& l, int row);
-std::string f_rms_b(const Layout& l, int row);
-std::string f_moment(const Layout& l, ZoneCol moment, int row);
-std::string f_moment_sum(const Layout& l, ZoneCol moment);
+std::string f_sem(const Layout& l, int row);
 
-// Results block. The two minimisers are two-cell array formulas in braces.
+// Results block. The minimisers and the fit are two-cell array formulas in
+// braces, the uncertainties a four-cell one.
+std::string f_whole_pv(const Layout& l);
+std::string f_whole_rms(const Layout& l);
+std::string f_correction(const Layout& l);
+std::string f_uncertainty(const Layout& l);
 std::string f_minimize_ta(const Layout& l);
 std::string f_coc_as_reading();
 std::string f_ta_verdict();
@@ -50,13 +52,9 @@ std::string f_wfe_verdict();
 std::string f_window_low(const Layout& l);
 std::string f_window_high(const Layout& l);
 std::string f_window_warning(const Layout& l);
-std::string f_rms_waves(const Layout& l);
-std::string f_rms_coc(const Layout& l);
 std::string f_strehl();
 std::string f_rms_nm();
 std::string f_pv_nm();
-std::string f_correction(const Layout& l);
-std::string f_conic(const Layout& l);
 std::string f_calc_ta(const Layout& l);
 std::string f_calc_ta_remark();
 std::string f_calc_wfe(const Layout& l);

@@ -30,14 +30,14 @@ std::vector<std::string> lines(const Layout& l)
         "tester: fixed source, or moving source (its readings are doubled).",
         "4.  In the zone table, type each zone's inner and outer radius from your Couder mask and up "
         "to " + runs + " runs of knife-edge readings; leave unused runs blank.",
-        "5.  Read the results. MinimizeMaxAbsTA finds the centre of curvature where the worst zone's "
-        "transverse aberration is smallest; at most 1 tolerance",
-        "     meets the Millies-Lacroix criterion. MinimizeWFE finds the one where the wavefront's "
-        "peak-to-valley is smallest; at most 1/4 wave meets Rayleigh's.",
-        "     MinimizeWFE searches a window near the outer zones only. Far from a paraboloid (a "
-        "sphere, early parabolising) its best lies at the window's end,",
-        "     the sheet says so, and the P-V is an upper bound: judge the mirror by the RMS "
-        "wavefront error and the Strehl ratio instead (0.8 and above is diffraction limited).",
+        "5.  Read the results. The whole mirror's peak-to-valley wavefront error, from the centre "
+        "to the edge at the centre of curvature that makes it least,",
+        "     decides the verdict: at most 1/4 wave meets Rayleigh's criterion. The RMS wavefront "
+        "error and the Strehl ratio (0.8 and above is diffraction limited) say more.",
+        "     Each figure has an uncertainty: how much it would scatter if you tested again. With "
+        "one run per zone it comes from the reading uncertainty in F13.",
+        "     MinimizeMaxAbsTA finds where the worst zone's transverse aberration is smallest (at "
+        "most 1 tolerance meets Millies-Lacroix). MinimizeWFE's P-V leaves out the centre.",
         "6.  Correction (%) tells how far parabolising has come: 0 % is a sphere, 100 % a "
         "paraboloid; above 100 % is overcorrected.",
         "7.  Type a centre of curvature of your own in F12 (as a reading) to see CalcMaxAbsTA and "

@@ -125,6 +125,10 @@ void write_inputs(Book& b, const Mirror& m)
                  "above, same sense as the readings). The 'At your centre of curvature' results "
                  "use it.");
     unit_of_length(b, kRowCoc);
+    length_input(b, kRowReadingSigma, "Reading uncertainty", reading_uncertainty(m),
+                 "Standard uncertainty of one knife-edge reading, in the units above (0.002 in or "
+                 "0.05 mm is the common assumption). Used for zones with a single run; with more "
+                 "runs the scatter of the runs gives each zone's uncertainty.");
 
     worksheet_merge_range(b.sheet, kRowNewtonian, kInLabel, kRowNewtonian, kInUnit,
                           "Newtonian, for vignetting", b.f.section);

@@ -10,8 +10,7 @@ Layout layout_for(int zones, int runs)
     l.start = kTableHead + 4;
     l.first = l.start + 1;
     l.last = l.first + zones - 1;
-    l.sums = l.last + 1;
-    l.chart_row = l.sums + 3;
+    l.chart_row = l.last + 3;
     l.howto_row = l.chart_row + 17;
     return l;
 }
@@ -21,7 +20,7 @@ int Layout::col(ZoneCol field) const
     const int f = field;
     if (f <= kRun1)
         return kColB + f;
-    return kColB + kRun1 + runs + (f - kSd);
+    return static_cast<int>(kColB) + static_cast<int>(kRun1) + runs + (f - kSd);
 }
 
 std::string a1(int row, int col, bool absolute)

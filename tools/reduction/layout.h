@@ -25,35 +25,36 @@ inline constexpr int kOutLabel = kColJ, kOutLabelEnd = kColM, kOutValue = kColN,
 // kSd, as many as the mirror has runs; Layout::col() places each field.
 enum ZoneCol : int {
     kZoneNo, kInner, kOuter, kRun1,
-    kSd,                                   // sample standard deviation of the runs
-    kZeff, kZwidth, kReading, kIdeal, kTol,  // the add-in's per-zone vectors
+    kSd,                                          // sample standard deviation of the runs
+    kZeff, kZwidth, kReading, kIdeal, kTol, kSem,  // the add-in's per-zone vectors
     kTa, kTaSd, kStep, kProfileIn, kProfileWaves, kEdge,  // chart columns
-    kRmsA, kRmsB,                          // profile at COC 0, and per mil of COC
-    kMomS, kMomA, kMomB, kMomAA, kMomAB, kMomBB,  // area moments of each ring
     kZoneColEnd,
 };
 
 // Rows of the input block (value in column F).
 enum InputRow : int {
     kRowUnits = 4, kRowDiameter, kRowRadius, kRowWavelength, kRowTester, kRowZoneRadius,
-    kRowFittol, kRowCoc,
-    kRowNewtonian = 13, kRowSecondary, kRowFocal, kRowToFocus, kRowStop,
-    kRowConverted = 19, kRowPerInch, kRowTesterFactor, kRowDiameterIn, kRowRadiusIn,
+    kRowFittol, kRowCoc, kRowReadingSigma,
+    kRowNewtonian = 14, kRowSecondary, kRowFocal, kRowToFocus, kRowStop,
+    kRowConverted = 20, kRowPerInch, kRowTesterFactor, kRowDiameterIn, kRowRadiusIn,
     kRowWavelengthIn, kRowAiry, kRowCocMils, kRowBandX, kRowBandUp, kRowBandDown,
 };
 
-// Rows of the results block (value in column N).
+// Rows of the results block (value in column N). The whole mirror's figures
+// come first: the verdict follows them. The two-cell and four-cell results
+// stand in consecutive rows.
 enum ResultRow : int {
-    kRowResults = 3, kRowTaHead, kRowTaCoc, kRowTaMax, kRowTaCocReading, kRowTaVerdict,
-    kRowWfeHead, kRowWfeCoc, kRowWfePv, kRowWfeFraction, kRowWfeVerdict,
-    kRowWindowLo, kRowWindowHi, kRowWindow,
-    kRowMeritHead, kRowRmsWaves, kRowRmsCoc, kRowStrehl, kRowRmsNm, kRowPvNm, kRowCorrection,
-    kRowConic,
+    kRowResults = 3, kRowMirrorHead,
+    kRowPvCoc, kRowPv, kRowPvFraction, kRowPvVerdict,
+    kRowRmsCoc, kRowRms, kRowStrehl, kRowRmsNm, kRowPvNm, kRowCorrection, kRowConic,
+    kRowSpreadHead, kRowPvSpread, kRowRmsSpread, kRowStrehlSpread, kRowCorrectionSpread,
+    kRowTaHead, kRowTaCoc, kRowTaMax, kRowTaCocReading, kRowTaVerdict,
+    kRowWfeHead, kRowWfeCoc, kRowWfePv, kRowWindowLo, kRowWindowHi, kRowWindow,
     kRowUserHead, kRowUserTa, kRowUserWfe, kRowVigHead, kRowVignetting, kRowVigLight,
     kRowProfileHead, kRowProfilePv,
 };
 
-inline constexpr int kTableHead = 38;  // section title; group, column and unit rows follow
+inline constexpr int kTableHead = 42;  // section title; group, column and unit rows follow
 inline constexpr int kMaxRuns = 10;
 
 struct Layout {
@@ -62,13 +63,12 @@ struct Layout {
     int start;        // the profile's starting point: 0 at the first zone's inner edge
     int first;        // row of the first zone
     int last;         // row of the last zone
-    int sums;         // the sums of the ring moments
     int chart_row;    // top of the two charts
     int howto_row;    // first row of the how-to text
 
     int col(ZoneCol field) const;
     int run(int k) const { return col(kRun1) + k; }  // k from 0
-    int last_col() const { return col(kMomBB); }
+    int last_col() const { return col(kEdge); }
     // The error bars' points, three rows a zone from the first zone's row.
     int bars_col() const { return last_col() + 2; }
 };

@@ -67,6 +67,8 @@ Mirror in_millimetres(const Mirror& in)
     if (m.focal_length)
         mm(*m.focal_length);
     mm(m.secondary_to_focus);
+    if (m.reading_uncertainty)
+        mm(*m.reading_uncertainty);
     return m;
 }
 
@@ -80,6 +82,13 @@ Mirror moving_source(const Mirror& in)
             if (r)
                 *r = typed(*r / 2);
     return m;
+}
+
+double reading_uncertainty(const Mirror& m)
+{
+    if (m.reading_uncertainty)
+        return *m.reading_uncertainty;
+    return m.units == "mm" ? 0.05 : 0.002;
 }
 
 } // namespace reduction

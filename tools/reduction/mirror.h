@@ -24,6 +24,9 @@ struct Mirror {
     std::string zone_radius = "mean";   // "mean", "rms" or "carlin"
     double fittol = 0.001;
     double coc = -0.0015;               // the user's own centre of curvature, as a reading
+    // One reading's standard uncertainty, used where a zone has a single
+    // run; blank: 0.002 in, or 0.05 mm.
+    std::optional<double> reading_uncertainty;
     int runs = 3;                       // run columns of the zone table, 1 to 10
     std::vector<Zone> zones;
     double secondary = 1.3;             // minor axis
@@ -31,6 +34,9 @@ struct Mirror {
     double secondary_to_focus = 6;
     double field_stop_mm = 25;
 };
+
+// The reading uncertainty the sheet starts with, in the mirror's units.
+double reading_uncertainty(const Mirror& m);
 
 // The worked example of the demo (a 6-inch f/8 mirror, 550 nm, fixed
 // source). With another zone count the mask has that many equal-area zones

@@ -67,7 +67,7 @@ struct Reader {
 };
 
 enum class Key { Units, Diameter, Radius, Wavelength, Tester, ZoneRadius, Fittol, Coc, Secondary,
-                 Focal, ToFocus, Stop };
+                 Focal, ToFocus, Stop, ReadingUncertainty };
 
 // Inside a function, so that it is ready for readers run at start-up.
 const std::map<std::string, Key>& keys()
@@ -85,6 +85,7 @@ const std::map<std::string, Key>& keys()
     {"focal length", Key::Focal},
     {"secondary to focus", Key::ToFocus},
     {"field stop mm", Key::Stop},
+    {"reading uncertainty", Key::ReadingUncertainty},
     };
     return table;
 }
@@ -129,6 +130,7 @@ bool set_key(Reader& r, Mirror& m, Key key, const std::string& value, const std:
     case Key::Focal: m.focal_length = x; break;
     case Key::ToFocus: m.secondary_to_focus = x; break;
     case Key::Stop: m.field_stop_mm = x; break;
+    case Key::ReadingUncertainty: m.reading_uncertainty = x; break;
     default: break;
     }
     return true;

@@ -23,7 +23,8 @@ void merit(Book& b, int row, const char* text, const std::string& formula, lxw_f
            const char* note)
 {
     worksheet_merge_range(b.sheet, row, kOutLabel, row, kOutLabelEnd, text, b.f.label);
-    put_formula(b, row, kOutValue, formula, fmt);
+    if (!formula.empty()) // else the cell belongs to an array formula above
+        put_formula(b, row, kOutValue, formula, fmt);
     put_note(b, row, kOutValue, note);
 }
 
@@ -60,6 +61,59 @@ void write_results(Book& b, const Layout& l)
     worksheet_merge_range(b.sheet, kRowResults, kOutLabel, kRowResults, kOutRemark,
                           "Results from the Pellux add-in", f.section);
 
+    subhead(b, kRowMirrorHead, "The whole mirror");
+    label(b, kRowPvCoc, "Centre of curvature of the least P-V", "mils");
+    put_pair(b, kRowPvCoc, kOutValue, f_whole_pv(l), f.result);
+    put_note(b, kRowPvCoc, kOutValue,
+             "The centre of curvature (mils, as the add-in takes it) at which the whole "
+             "mirror's peak-to-valley wavefront error is least, found exactly.");
+    label(b, kRowPv, "Peak-to-valley wavefront error, whole mirror (waves)", "waves");
+    put_note(b, kRowPv, kOutValue,
+             "Highest less lowest point of the wavefront profile, from 0 at the first zone's "
+             "inner edge through each zone's outer edge, at the centre of curvature above, "
+             "which makes it least. The verdict follows it.");
+    worksheet_write_string(b.sheet, kRowPvCoc, kOutRemark, "(two-cell array)", f.remark);
+    label(b, kRowPvFraction, "As a fraction of a wave", "");
+    put_formula(b, kRowPvFraction, kOutValue, f_wave_fraction(), f.result_fraction);
+    verdict(b, kRowPvVerdict, "Verdict (Rayleigh: at most 1/4 wave)", f_wfe_verdict());
+
+    label(b, kRowRmsCoc, "Centre of curvature of the least RMS", "mils");
+    put_pair(b, kRowRmsCoc, kOutValue, f_whole_rms(l), f.result);
+    worksheet_write_string(b.sheet, kRowRmsCoc, kOutRemark, "(two-cell array)", f.remark);
+    merit(b, kRowRms, "RMS wavefront error (waves)", "", f.result,
+          "Area-weighted RMS, piston removed, of the same profile (straight between its "
+          "points), at the centre of curvature above, which makes it least.");
+    merit(b, kRowStrehl, "Strehl ratio", f_strehl(), f.result,
+          "exp(-(2 pi sigma)^2), sigma the RMS wavefront error in waves. 0.8 is diffraction "
+          "limited; 0.95 and above is excellent.");
+    merit(b, kRowRmsNm, "RMS surface error (nm)", f_rms_nm(), f.result_nm,
+          "Half the RMS wavefront error (the wavefront doubles the surface), times the "
+          "wavelength.");
+    merit(b, kRowPvNm, "Peak-to-valley surface error (nm)", f_pv_nm(), f.result_nm,
+          "Half the whole mirror's peak-to-valley wavefront error, times the wavelength: never "
+          "below the RMS surface error.");
+    label(b, kRowCorrection, "Correction (%)", "");
+    put_pair(b, kRowCorrection, kOutValue, f_correction(l), f.result);
+    put_note(b, kRowCorrection, kOutValue,
+             "Least squares of the mean readings against the paraboloid's: reading = c + s x "
+             "paraboloid. Correction = 100 s: 0 % is a sphere, 100 % a paraboloid.");
+    worksheet_write_string(b.sheet, kRowCorrection, kOutRemark, "(two-cell array)", f.remark);
+    label(b, kRowConic, "Best-fit conic constant", "");
+    put_note(b, kRowConic, kOutValue,
+             "-s of the same fit: 0 for a sphere, -1 for a paraboloid, below -1 a hyperboloid.");
+
+    subhead(b, kRowSpreadHead, "Uncertainty: how much each figure would scatter if you tested again");
+    label(b, kRowPvSpread, "Peak-to-valley wavefront error uncertainty (waves)", "waves");
+    label(b, kRowRmsSpread, "RMS wavefront error uncertainty (waves)", "waves");
+    label(b, kRowStrehlSpread, "Strehl ratio uncertainty", "");
+    label(b, kRowCorrectionSpread, "Correction uncertainty (%)", "");
+    put_column(b, kRowPvSpread, kOutValue, 4, f_uncertainty(l), f.result);
+    put_note(b, kRowPvSpread, kOutValue,
+             "One standard deviation of each figure over 1,000 retests drawn at random: each "
+             "zone's mean reading scattered by its uncertainty (last column of the zone table). "
+             "The draws are the same every time, so the figures are too.");
+    worksheet_write_string(b.sheet, kRowPvSpread, kOutRemark, "(four-cell array)", f.remark);
+
     subhead(b, kRowTaHead, "Best fit for the transverse aberration (MinimizeMaxAbsTA)");
     label(b, kRowTaCoc, "Best centre of curvature", "mils");
     label(b, kRowTaMax, "Largest |TA| there", "tolerances");
@@ -70,14 +124,15 @@ void write_results(Book& b, const Layout& l)
     put_formula(b, kRowTaCocReading, kOutUnit, f_unit_label(), f.unit);
     verdict(b, kRowTaVerdict, "Verdict (at most 1 tolerance)", f_ta_verdict());
 
-    subhead(b, kRowWfeHead, "Best fit for the wavefront (MinimizeWFE)");
-    label(b, kRowWfeCoc, "Best centre of curvature", "mils");
-    label(b, kRowWfePv, "Peak-to-valley wavefront error", "waves");
+    subhead(b, kRowWfeHead, "MinimizeWFE: the zones' points only, within its search window");
+    label(b, kRowWfeCoc, "Its centre of curvature", "mils");
+    label(b, kRowWfePv, "Zonal peak-to-valley, without the centre", "waves");
     put_pair(b, kRowWfeCoc, kOutValue, f_minimize_wfe(l), f.result);
+    put_note(b, kRowWfeCoc, kOutValue,
+             "MinimizeWFE's profile has no point at the centre of the mirror, and it searches a "
+             "fixed window only: its P-V can be far below or above the whole mirror's. Judge "
+             "the mirror by the whole-mirror figures.");
     worksheet_write_string(b.sheet, kRowWfeCoc, kOutRemark, "(two-cell array)", f.remark);
-    label(b, kRowWfeFraction, "As a fraction of a wave", "");
-    put_formula(b, kRowWfeFraction, kOutValue, f_wave_fraction(), f.result_fraction);
-    verdict(b, kRowWfeVerdict, "Verdict (Rayleigh: at most 1/4 wave)", f_wfe_verdict());
     label(b, kRowWindowLo, "Its search window: from", "mils");
     put_formula(b, kRowWindowLo, kOutValue, f_window_low(l), f.converted);
     put_note(b, kRowWindowLo, kOutValue,
@@ -90,34 +145,11 @@ void write_results(Book& b, const Layout& l)
     put_formula(b, kRowWindow, kOutLabel, f_window_warning(l), f.warning);
     worksheet_set_row(b.sheet, kRowWindow, 30, nullptr);
 
-    subhead(b, kRowMeritHead, "Figures of merit");
-    merit(b, kRowRmsWaves, "RMS wavefront error (waves)", f_rms_waves(l), f.result,
-          "Area-weighted RMS, piston removed, of the profile that rises from 0 at the first "
-          "zone's inner edge through each zone's summed height at its outer edge (straight "
-          "between), at the centre of curvature below, which makes it least.");
-    merit(b, kRowRmsCoc, "Its centre of curvature", f_rms_coc(l), f.result,
-          "The centre of curvature (mils, as the add-in takes it) at which the RMS wavefront "
-          "error is least; a closed form, as the profile is linear in it.");
-    worksheet_write_string(b.sheet, kRowRmsCoc, kOutUnit, "mils", f.unit);
-    merit(b, kRowStrehl, "Strehl ratio", f_strehl(), f.result,
-          "exp(-(2 pi sigma)^2), sigma the RMS wavefront error in waves. 0.8 is diffraction "
-          "limited; 0.95 and above is excellent.");
-    merit(b, kRowRmsNm, "RMS surface error (nm)", f_rms_nm(), f.result_nm,
-          "Half the RMS wavefront error (the wavefront doubles the surface), times the "
-          "wavelength.");
-    merit(b, kRowPvNm, "Peak-to-valley surface error (nm)", f_pv_nm(), f.result_nm,
-          "Half MinimizeWFE's peak-to-valley wavefront error, times the wavelength.");
-    merit(b, kRowCorrection, "Correction (%)", f_correction(l), f.result_nm,
-          "Least squares of the mean readings against the paraboloid's: reading = c + s x "
-          "paraboloid. Correction = 100 s: 0 % is a sphere, 100 % a paraboloid.");
-    merit(b, kRowConic, "Best-fit conic constant", f_conic(l), f.result,
-          "-s of the same fit: 0 for a sphere, -1 for a paraboloid, below -1 a hyperboloid.");
-
     subhead(b, kRowUserHead, "At your centre of curvature (CalcMaxAbsTA, CalcWFE)");
     label(b, kRowUserTa, "Largest |TA|", "tolerances");
     put_formula(b, kRowUserTa, kOutValue, f_calc_ta(l), f.result);
     put_formula(b, kRowUserTa, kOutRemark, f_calc_ta_remark(), f.verdict);
-    label(b, kRowUserWfe, "Peak-to-valley wavefront error", "waves");
+    label(b, kRowUserWfe, "Zonal peak-to-valley (CalcWFE)", "waves");
     put_formula(b, kRowUserWfe, kOutValue, f_calc_wfe(l), f.result);
     put_formula(b, kRowUserWfe, kOutRemark, f_calc_wfe_remark(), f.verdict);
 
@@ -133,7 +165,7 @@ void write_results(Book& b, const Layout& l)
     put_formula(b, kRowProfilePv, kOutRemark, f_profile_pv_remark(), f.verdict);
 
     colour_verdicts(b, kRowTaVerdict, kRowTaVerdict, kOutValue, kOutValue);
-    colour_verdicts(b, kRowWfeVerdict, kRowWfeVerdict, kOutValue, kOutValue);
+    colour_verdicts(b, kRowPvVerdict, kRowPvVerdict, kOutValue, kOutValue);
     colour_verdicts(b, kRowUserTa, kRowUserWfe, kOutRemark, kOutRemark);
     colour_verdicts(b, kRowProfilePv, kRowProfilePv, kOutRemark, kOutRemark);
 }

@@ -1,6 +1,5 @@
 // The zone table: the Couder mask's zones and readings typed by the user,
-// then the derived per-zone vectors for the add-in, the chart columns and
-// the ring moments behind the RMS wavefront error.
+// then the derived per-zone vectors for the add-in and the chart columns.
 #include <string>
 
 #include "tools/reduction/book.h"
@@ -34,27 +33,21 @@ const Column kColumns[] = {
     {kIdeal, "Paraboloid", "mils", 3, "Reading of a perfect paraboloid: 1000 Zeff^2 / R (mils)."},
     {kTol, "Tolerance", "mils", 4,
      "Millies-Lacroix tolerance: 1000 x 2 R p / Zeff (mils), p the Airy disc radius."},
+    {kSem, "Uncertainty of the mean", "mils", 3,
+     "Standard uncertainty of the mean reading (mils): the runs' standard deviation over the "
+     "square root of their count; with a single run, the reading uncertainty above."},
     {kTa, "TA at best fit", "tolerances", 5,
      "Transverse aberration in tolerances at MinimizeMaxAbsTA's best centre of curvature: "
      "(reading - paraboloid + COC) / tolerance."},
     {kTaSd, "1 standard deviation", "tolerances", 5,
      "The runs' standard deviation in tolerances: the error bars of the chart."},
     {kStep, "Wavefront step", "in", 6,
-     "Height of the wavefront gained across the zone at MinimizeWFE's best centre of curvature, "
-     "formed as the add-in forms it."},
+     "Height of the wavefront gained across the zone at the whole-mirror P-V's centre of "
+     "curvature, formed as the add-in forms it."},
     {kProfileIn, "Profile", "in", 7,
      "Running sum of the steps from 0 at the first zone's inner edge outward."},
     {kProfileWaves, "Profile", "waves", 8, nullptr},
     {kEdge, "Outer edge", "in", 0, "Where the profile reaches each zone's height: its outer edge."},
-    {kRmsA, "Profile at COC 0", "in", 7,
-     "The profile is linear in the centre of curvature c: A + c B. This is A."},
-    {kRmsB, "Profile per mil of COC", "in/mil", 7, "B: the change of the profile per mil of c."},
-    {kMomS, "Ring area / 2π", "in²", 7, "Integral of r dr over the ring from the last edge to this one."},
-    {kMomA, "∫A r dr", "", 7, "Integral of A r dr over the ring, A linear between the edges."},
-    {kMomB, "∫B r dr", "", 7, nullptr},
-    {kMomAA, "∫A² r dr", "", 7, nullptr},
-    {kMomAB, "∫AB r dr", "", 7, nullptr},
-    {kMomBB, "∫B² r dr", "", 7, nullptr},
 };
 
 void group(Book& b, const Layout& l, int row, ZoneCol c0, int c1, const char* text)
@@ -86,9 +79,8 @@ void headers(Book& b, const Layout& l)
                           "Zones of the Couder mask, from the centre outward", b.f.section);
     group(b, l, row + 1, kZoneNo, l.col(kOuter), "Mask openings");
     group(b, l, row + 1, kRun1, l.col(kSd), "Knife-edge readings");
-    group(b, l, row + 1, kZeff, l.col(kTol), "Per-zone vectors for the add-in");
+    group(b, l, row + 1, kZeff, l.col(kSem), "Per-zone vectors for the add-in");
     group(b, l, row + 1, kTa, l.col(kEdge), "Chart columns");
-    group(b, l, row + 1, kRmsA, l.col(kMomBB), "RMS wavefront error: the profile's ring moments");
     worksheet_set_row(b.sheet, row + 2, 45, nullptr);
     for (const Column& c : kColumns)
         header_cell(b, l, row, l.col(c.field), c.header, c.unit, c.note);
@@ -109,8 +101,7 @@ void start_row(Book& b, const Layout& l)
     const int row = l.start;
     worksheet_write_string(b.sheet, row, l.col(kZoneNo), "start", f.unit);
     put_formula(b, row, l.col(kEdge), f_start_edge(l), f.derived[0]);
-    for (ZoneCol c : {kProfileIn, kRmsA, kRmsB})
-        worksheet_write_number(b.sheet, row, l.col(c), 0, f.derived[7]);
+    worksheet_write_number(b.sheet, row, l.col(kProfileIn), 0, f.derived[7]);
     worksheet_write_number(b.sheet, row, l.col(kProfileWaves), 0, f.derived[8]);
 }
 
@@ -139,26 +130,16 @@ void zone_row(Book& b, const Layout& l, int row, int number, const Zone& z)
         {kReading, f_reading(l, row), 2},
         {kIdeal, f_ideal(l, row), 3},
         {kTol, f_tolerance(l, row), 4},
+        {kSem, f_sem(l, row), 3},
         {kTa, f_ta_at_best(l, row), 5},
         {kTaSd, f_ta_sd(l, row), 5},
         {kStep, f_step(l, row), 6},
         {kProfileIn, f_profile(l, row), 7},
         {kProfileWaves, f_profile_waves(l, row), 8},
         {kEdge, f_edge(l, row), 0},
-        {kRmsA, f_rms_a(l, row), 7},
-        {kRmsB, f_rms_b(l, row), 7},
     };
     for (const Cell& c : cells)
         put_formula(b, row, l.col(c.field), c.formula, f.derived[c.format]);
-    for (ZoneCol m : {kMomS, kMomA, kMomB, kMomAA, kMomAB, kMomBB})
-        put_formula(b, row, l.col(m), f_moment(l, m, row), f.derived[7]);
-}
-
-void sums_row(Book& b, const Layout& l)
-{
-    worksheet_write_string(b.sheet, l.sums, l.col(kMomS) - 1, "Sums", b.f.header);
-    for (ZoneCol m : {kMomS, kMomA, kMomB, kMomAA, kMomAB, kMomBB})
-        put_formula(b, l.sums, l.col(m), f_moment_sum(l, m), b.f.derived[7]);
 }
 
 void validate_radii(Book& b, const Layout& l)
@@ -179,7 +160,6 @@ void write_zone_table(Book& b, const Mirror& m, const Layout& l)
     start_row(b, l);
     for (int i = 0; i < l.zones; ++i)
         zone_row(b, l, l.first + i, i + 1, m.zones[static_cast<std::size_t>(i)]);
-    sums_row(b, l);
     validate_radii(b, l);
 }
 
