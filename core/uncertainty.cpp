@@ -6,6 +6,7 @@
 // / and sqrt, with our own logarithm, so every platform draws the same.
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "core/elementary.h"
 #include "core/figures_work.h"
@@ -31,10 +32,16 @@ std::uint64_t next_bits(Generator& g)
     return z ^ (z >> 31);
 }
 
-// Uniform on [-1, 1), in steps of 2^-52.
+// Uniform on [-1, 1), in steps of 2^-51: the top 52 bits as the mantissa of
+// a double in [1, 2), so no integer conversion is needed (32-bit x86 would
+// make one with the x87 unit).
 double next_signed_unit(Generator& g)
 {
-    return static_cast<double>(next_bits(g) >> 11) * (1.0 / 9007199254740992.0) * 2.0 - 1.0;
+    const std::uint64_t one = 0x3FF0000000000000ull;
+    const std::uint64_t bits = one | (next_bits(g) >> 12);
+    double x;
+    std::memcpy(&x, &bits, sizeof x);
+    return (x - 1.0) * 2.0 - 1.0;
 }
 
 double next_normal(Generator& g)

@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   clang libclang-rt-dev
   liborcus-dev libxlsxwriter-dev zlib1g-dev
-  python3-openpyxl python3-xlsxwriter gnumeric
+  python3-openpyxl python3-xlsxwriter gnumeric python3-mpmath
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine64 wine32:i386
