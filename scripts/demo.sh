@@ -60,7 +60,7 @@ if [ -f "$book" ]; then
   echo "PelluxReduction.xlsx (the same mirror from its mask and readings), results block"
   echo "computed by Pellux.XLL under Wine:"
   /usr/lib/wine/wine64 "$win/xlhost.exe" --digits 6 "$win/Pellux.XLL" --workbook "$book" \
-    --cells 'Reduction!J5:J33,Reduction!N5:N33,Reduction!O5:P33' | tr -d '\r' |
+    --cells 'Reduction!J5:J40,Reduction!N5:N40,Reduction!O5:P40' | tr -d '\r' |
   awk '
     function value(line,   i, j) {
       j = 0

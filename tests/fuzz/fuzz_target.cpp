@@ -22,6 +22,7 @@
 #include <cstring>
 
 #include "host/result.h"
+#include "worksheet/figures.h"
 #include "worksheet/procedures.h"
 
 using namespace pellux;
@@ -106,8 +107,8 @@ void expect(bool condition)
         __builtin_trap();
 }
 
-// A number, #NUM!, or (pairs allowed) a library-owned column of two numbers.
-void check_result(const XLOPER12* r, bool pair_allowed)
+// A number, #NUM!, or (rows > 1) a library-owned column of that many numbers.
+void check_result(const XLOPER12* r, int rows)
 {
     expect(r != nullptr);
     if (r->xltype == xltypeNum)
@@ -116,10 +117,10 @@ void check_result(const XLOPER12* r, bool pair_allowed)
         expect(r->val.err == xlerrNum);
         return;
     }
-    expect(pair_allowed && r->xltype == kOwnedArray);
-    expect(r->val.array.rows == 2 && r->val.array.columns == 1);
-    expect(r->val.array.lparray[0].xltype == xltypeNum);
-    expect(r->val.array.lparray[1].xltype == xltypeNum);
+    expect(rows > 1 && r->xltype == kOwnedArray);
+    expect(r->val.array.rows == rows && r->val.array.columns == 1);
+    for (int i = 0; i < rows; ++i)
+        expect(r->val.array.lparray[i].xltype == xltypeNum);
 }
 
 } // namespace
@@ -127,7 +128,7 @@ void check_result(const XLOPER12* r, bool pair_allowed)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size)
 {
     const Input in{bytes, size};
-    const int procedure = static_cast<int>(in.read(0, 1) % 5);
+    const int procedure = static_cast<int>(in.read(0, 1) % 9);
     const bool shared_shape = (in.read(1, 1) & 1) != 0;
     double s[5];
     for (int k = 0; k < 5; ++k)
@@ -140,8 +141,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         return 0;
     }
 
-    const int count = procedure < 2 ? 3 : 5;
-    GuardedRecord g[5];
+    // Vectors: three for the transverse functions, five for the wavefront
+    // ones and the figures, six for the uncertainty; Correction uses two.
+    const int count = procedure < 2 ? 3 : procedure == 8 ? 6 : 5;
+    GuardedRecord g[6];
     for (int v = 0; v < count; ++v) {
         const std::size_t head = 2 + 8 * static_cast<std::size_t>(shared_shape ? 0 : v);
         g[v] = place_record(in, v, static_cast<std::uint16_t>(in.read(head, 2)),
@@ -152,6 +155,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     const ZoneVector* tol = g[2].record;
     const ZoneVector* zeff = g[3].record;
     const ZoneVector* zwidth = g[4].record;
+    const ZoneVector* sixth = count > 5 ? g[5].record : nullptr;
 
     XLOPER12* r = nullptr;
     switch (procedure) {
@@ -159,10 +163,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     case 1: r = xl_MinimizeMaxAbsTA(data, ideal, tol, &s[0]); break;
     case 2: r = xl_CalcWFE(data, ideal, tol, zeff, zwidth, &s[0], &s[1], &s[2]); break;
     case 3: r = xl_MinimizeWFE(data, ideal, tol, zeff, zwidth, &s[0], &s[1], &s[2]); break;
+    // The figures take the third vector as Zeff, Zwidth, Zouter or sem.
+    case 5: r = xl_WholeMirrorPV(data, ideal, tol, zeff, &s[0], &s[1]); break;
+    case 6: r = xl_WholeMirrorRMS(data, ideal, tol, zeff, zwidth, &s[0], &s[1]); break;
+    case 7: r = xl_Correction(data, ideal); break;
+    case 8: r = xl_FigureUncertainty(data, ideal, tol, zeff, zwidth, sixth, &s[0], &s[1]); break;
     }
-    check_result(r, procedure == 1 || procedure == 3);
+    const int rows = procedure == 1 || procedure == 3 || procedure == 5 || procedure == 6 || procedure == 7
+                         ? 2
+                         : procedure == 8 ? 4 : 1;
+    check_result(r, rows);
 
-    if (r->xltype == kOwnedArray) {
+    if (r->xltype == kOwnedArray && procedure <= 3) {
         // The minimum is the objective at the centre returned.
         const double coc = r->val.array.lparray[0].val.num;
         const double minimum = r->val.array.lparray[1].val.num;
