@@ -14,7 +14,7 @@ files=(
   build/native/Pellux.oxt
 )
 
-for f in "${files[@]}"; do
+for f in "${files[@]}" build/native/pellux-mask; do
   [ -f "$f" ] || { echo "dist: missing $f (run make native windows windows32)" >&2; exit 1; }
 done
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/windows/CMakeCache.txt)
@@ -27,11 +27,20 @@ trap 'rm -rf "$work"' EXIT
 # Notepad-friendly line ends.
 sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' scripts/windows-readme.txt >"$work/README.txt"
 cp "${files[@]}" "$work/"
+# Ready Couder masks, with the suggested zones, for those without the tool.
+masks=()
+for d in 6 8 10 12.5; do
+  for paper in a4 letter; do
+    name="CouderMask-${d}in-$paper.pdf"
+    build/native/pellux-mask --diameter "$d" --units in --paper "$paper" "$work/$name" >/dev/null
+    masks+=("$name")
+  done
+done
 
 mkdir -p dist
 zip_file=dist/Pellux-$version-windows.zip
 rm -f "$zip_file"
-(cd "$work" && zip -q -X -D "$repo/$zip_file" README.txt $(for f in "${files[@]}"; do basename "$f"; done))
+(cd "$work" && zip -q -X -D "$repo/$zip_file" README.txt $(for f in "${files[@]}"; do basename "$f"; done) "${masks[@]}")
 cp build/native/Pellux.oxt dist/Pellux.oxt
 echo "dist: wrote $zip_file and dist/Pellux.oxt"
 unzip -l "$zip_file"

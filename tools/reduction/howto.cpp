@@ -30,6 +30,8 @@ std::vector<std::string> lines(const Layout& l)
         "tester: fixed source, or moving source (its readings are doubled).",
         "4.  In the zone table, type each zone's inner and outer radius from your Couder mask and up "
         "to " + runs + " runs of knife-edge readings; leave unused runs blank.",
+        "     No mask yet? pellux-mask prints one at actual size (ready PDFs come with Pellux): print "
+        "at 100 %, not fit to page, check its 100 mm bar with a ruler, glue it to card and cut.",
         "5.  Read the results. The whole mirror's peak-to-valley wavefront error, from the centre "
         "to the edge at the centre of curvature that makes it least,",
         "     decides the verdict: at most 1/4 wave meets Rayleigh's criterion. The RMS wavefront "

@@ -136,7 +136,7 @@ bool set_key(Reader& r, Mirror& m, Key key, const std::string& value, const std:
     return true;
 }
 
-bool zone_line(Reader& r, Mirror& m, const std::vector<std::string>& c)
+bool zone_line(Reader& r, Mirror& m, const std::vector<std::string>& c, Readings readings)
 {
     if (c.size() > static_cast<std::size_t>(2 + m.runs))
         return r.fail("more cells than the header names");
@@ -162,7 +162,7 @@ bool zone_line(Reader& r, Mirror& m, const std::vector<std::string>& c)
         z.runs[k - 2] = x;
         any = true;
     }
-    if (!any)
+    if (!any && readings == Readings::Required)
         return r.fail("the zone has no reading");
     m.zones.push_back(z);
     return true;
@@ -170,7 +170,8 @@ bool zone_line(Reader& r, Mirror& m, const std::vector<std::string>& c)
 
 } // namespace
 
-bool read_mirror(std::istream& in, const std::string& name, Mirror& out, std::string& error)
+bool read_mirror(std::istream& in, const std::string& name, Mirror& out, std::string& error,
+                 Readings readings)
 {
     Mirror m;
     m.zones.clear();
@@ -213,7 +214,7 @@ bool read_mirror(std::istream& in, const std::string& name, Mirror& out, std::st
                 return r.fail("more than 10 runs");
             m.runs = static_cast<int>(c.size() - 2);
             state = Zones;
-        } else if (!zone_line(r, m, c)) {
+        } else if (!zone_line(r, m, c, readings)) {
             return false;
         }
     }

@@ -17,8 +17,13 @@
 
 namespace reduction {
 
+// Whether every zone needs a reading: a mask's mirror file, written before
+// the test, has none yet.
+enum class Readings { Required, Optional };
+
 // Reads a mirror from `in`; on a bad file returns false with "NAME:LINE: why"
 // in `error` (`name` is the file's name as the user gave it).
-bool read_mirror(std::istream& in, const std::string& name, Mirror& m, std::string& error);
+bool read_mirror(std::istream& in, const std::string& name, Mirror& m, std::string& error,
+                 Readings readings = Readings::Required);
 
 } // namespace reduction

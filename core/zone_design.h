@@ -1,0 +1,22 @@
+// Couder mask zones: equal-area edges over the annulus between a central
+// obstruction and the mirror's edge, the zone count to suggest, and the
+// check that every opening is wide enough to cut.
+#pragma once
+
+namespace pellux {
+
+constexpr int kMaxMaskZones = 100;
+
+// r_k = sqrt(r0^2 + k/N (R^2 - r0^2)), k = 0..N, into edges[0..N] (any
+// unit); r_0 and r_N are r0 and R themselves.
+void equal_area_edges(double r0, double R, int zones, double* edges);
+
+// About one zone per inch of diameter less one, odd preferred (an even
+// count goes up by one), at least 3.
+int suggested_zones(double diameter_inches);
+
+// The first of the openings edges[k-1]..edges[k], k = 1..zones, narrower
+// than min_width, or 0.
+int first_narrow_opening(const double* edges, int zones, double min_width);
+
+} // namespace pellux

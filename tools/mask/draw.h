@@ -1,0 +1,43 @@
+// The one drawing routine of the mask, for PDF and SVG alike: cairo user
+// units are millimetres, the mirror's centre at the origin.
+#pragma once
+
+#include <string>
+
+#include <cairo.h>
+
+#include "tools/mask/request.h"
+
+namespace mask {
+
+struct Style {
+    double cut_width_mm; // the outline and the windows
+    double cut_rgb[3];
+    double label_rgb[3];
+};
+
+// Print: black cut lines a printer shows; cutters: red hairlines, blue labels.
+Style print_style();
+Style cutter_style();
+
+// Window height: 0.4 of the zone's mean radius. The windows of even zones
+// (counted from 0) lie above the horizontal diameter on the right and below
+// it on the left, those of odd zones the other way round, each pair
+// symmetric about the centre; 1 mm clear of the diameter, so neighbouring
+// zones never touch.
+constexpr double kWindowHeight = 0.4;
+constexpr double kWindowClearance = 1.0;
+
+// The outline, the windows and the zone numbers.
+void draw_mask(cairo_t* cr, const Mask& m, const Style& s);
+
+// The sheet's own text and bars, from (x, y) mm down, `width` wide: the
+// note on printing, the 100 mm and 4 in scale bars, the edges; `title` above.
+constexpr double kFooterHeight = 50;
+void draw_footer(cairo_t* cr, const Mask& m, const Style& s, double x, double y, double width);
+void draw_title(cairo_t* cr, const Mask& m, const Style& s, double x, double y, const std::string& tile);
+
+// Alignment cross of arm `arm` mm at (x, y).
+void draw_cross(cairo_t* cr, const Style& s, double x, double y, double arm);
+
+} // namespace mask
