@@ -12,7 +12,7 @@ packages=(
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine64 wine32:i386
   g++-multilib qemu-user-static
-  libcairo2-dev poppler-utils
+  libcairo2-dev poppler-utils fonts-crosextra-carlito
   file libreoffice-calc-nogui python3-uno libreoffice-dev libreoffice-dev-common
 )
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <stdexcept>
 
@@ -66,12 +67,35 @@ std::string work_dir()
     return dir;
 }
 
-Evaluated evaluate(const reduction::Mirror& m, const std::string& name)
+// The workbook's text form with the typed cells put in place of theirs.
+std::string retyped(const std::string& xlsx, const Handling& how)
 {
-    const std::string path = work_dir() + "/" + name + ".xlsx";
+    const std::string cells = xlsx + ".cells";
+    run(std::string("'") + XLHOST_PATH + "' --workbook '" + xlsx + "' --save-cells '" + cells + "'");
+    std::ifstream in(cells);
+    std::string text, line;
+    while (std::getline(in, line)) {
+        const std::string address = line.substr(0, line.find(' '));
+        for (const auto& [cell, typed] : how.typed)
+            if (address == cell)
+                line.clear();
+        if (!line.empty())
+            text += line + "\n";
+    }
+    for (const auto& [cell, typed] : how.typed)
+        if (!typed.empty()) // an empty one leaves the cell blank
+            text += cell + " " + typed + "\n";
+    std::ofstream(cells) << text;
+    return cells;
+}
+
+Evaluated evaluate(const reduction::Mirror& m, const std::string& name, const Handling& how)
+{
+    const std::string xlsx = work_dir() + "/" + name + ".xlsx";
     std::string error;
-    if (!reduction::write_workbook(m, {}, path, error))
+    if (!reduction::write_workbook(m, {}, xlsx, error))
         throw std::runtime_error(error);
+    const std::string path = how.typed.empty() ? xlsx : retyped(xlsx, how);
     Evaluated e;
     e.layout = reduction::layout_for(static_cast<int>(m.zones.size()), m.runs);
     // Every cell, constants too, so that figures can be found by their labels.
@@ -79,7 +103,8 @@ Evaluated evaluate(const reduction::Mirror& m, const std::string& name)
     const std::string whole = std::string(reduction::kSheet) + "!A1:" +
                               reduction::a1(std::max(l.howto_row + 20, l.first + 3 * l.zones),
                                             l.bars_col() + 1);
-    e.output = run(std::string("'") + XLHOST_PATH + "' '" + ADDIN_PATH + "' --workbook '" + path +
+    const std::string addin = how.addin ? std::string("'") + ADDIN_PATH + "'" : "--no-addin";
+    e.output = run(std::string("'") + XLHOST_PATH + "' " + addin + " --workbook '" + path +
                    "' --cells '" + whole + "' 2>&1");
     std::istringstream in(e.output);
     e.cells = reduction::read_cached(in);

@@ -23,8 +23,16 @@ struct Evaluated {
     std::vector<double> column(reduction::ZoneCol field) const;  // the zones' cells of one field
 };
 
+// What a user does to the written workbook before it is evaluated.
+struct Handling {
+    // Cells typed over, as xlhost's text form writes them: {"F49", "s 0,0405"};
+    // an empty text clears the cell.
+    std::vector<std::pair<std::string, std::string>> typed;
+    bool addin = true;  // false: evaluated as Excel without the add-in does
+};
+
 // Writes the workbook to the test's work folder under `name` and evaluates it.
-Evaluated evaluate(const reduction::Mirror& m, const std::string& name);
+Evaluated evaluate(const reduction::Mirror& m, const std::string& name, const Handling& how = {});
 
 // The figure labelled `label` in the results block (NaN when not a number).
 double figure(const Evaluated& e, const std::string& label);

@@ -101,8 +101,9 @@ Formats make_formats(lxw_workbook* wb)
     format_set_bold(f.result);
     f.result_coc = boxed(wb, kResultFill, "0.000");
     format_set_bold(f.result_coc);
-    f.result_fraction = boxed(wb, kResultFill, "[>=100]\"1/\"0\" wave\";\"1/\"0.0\" wave\"");
+    f.result_fraction = boxed(wb, kResultFill);
     format_set_bold(f.result_fraction);
+    format_set_align(f.result_fraction, LXW_ALIGN_RIGHT);
     f.result_percent = boxed(wb, kResultFill, "0.0%");
     format_set_bold(f.result_percent);
     f.result_nm = boxed(wb, kResultFill, "0.0");
@@ -137,16 +138,37 @@ Formats make_formats(lxw_workbook* wb)
     return f;
 }
 
+// Widths that put columns A to P on one landscape page of A4 or Letter at
+// the print scale.
 void set_columns(lxw_worksheet* ws, const Layout& l)
 {
     worksheet_set_column(ws, kColA, kColA, 2, nullptr);
     worksheet_set_column(ws, kColB, kColB, 6, nullptr);
-    worksheet_set_column(ws, kColC, kColG, 9.5, nullptr);
-    worksheet_set_column(ws, kColH, kColM, 10.5, nullptr);
-    worksheet_set_column(ws, kColN, kColN, 13, nullptr);
-    worksheet_set_column(ws, kColO, kColO, 10, nullptr);
-    worksheet_set_column(ws, kColP, kColP, 19, nullptr);
+    worksheet_set_column(ws, kColC, kColH, 9, nullptr);
+    worksheet_set_column(ws, kColI, kColI, 10, nullptr);
+    worksheet_set_column(ws, kColJ, kColM, 10.5, nullptr);
+    worksheet_set_column(ws, kColN, kColN, 12, nullptr);
+    worksheet_set_column(ws, kColO, kColO, 8, nullptr);
+    worksheet_set_column(ws, kColP, kColP, 14, nullptr);
     worksheet_set_column(ws, kColP + 1, l.bars_col() + 1, 10.5, nullptr);
+}
+
+// Landscape, Letter for a mirror in inches and A4 in millimetres, at one
+// scale that keeps 11 pt text above 9 pt on either paper: page 1 holds the
+// inputs, results and verdicts, page 2 the zone table and the charts, page 3
+// the how-to; the title rows head every page. The chart columns and the
+// error bars' points stay off the paper.
+void set_page(Book& b, const Mirror& m, const Layout& l)
+{
+    worksheet_set_landscape(b.sheet);
+    worksheet_set_paper(b.sheet, m.units == "mm" ? 9 : 1);
+    worksheet_set_print_scale(b.sheet, kPrintScale);
+    worksheet_set_margins(b.sheet, 0.35, 0.35, 0.4, 0.4);
+    worksheet_set_footer(b.sheet, "&CPellux Foucault reduction, page &P of &N");
+    worksheet_repeat_rows(b.sheet, 0, 1);
+    worksheet_print_area(b.sheet, 0, kColA, l.howto_row + howto_rows(l) - 1, l.print_col());
+    lxw_row_t breaks[] = {static_cast<lxw_row_t>(kTableHead), static_cast<lxw_row_t>(l.howto_row), 0};
+    worksheet_set_h_pagebreaks(b.sheet, breaks);
 }
 
 const CachedValue* lookup(const Book& b, int row, int col)
@@ -211,14 +233,7 @@ bool write_workbook(const Mirror& m, const CachedValues& cached, const std::stri
 
     set_columns(b.sheet, l);
     worksheet_gridlines(b.sheet, LXW_HIDE_ALL_GRIDLINES);
-    worksheet_set_landscape(b.sheet);
-    worksheet_set_paper(b.sheet, 9);  // A4
-    worksheet_fit_to_pages(b.sheet, 1, 0);
-    worksheet_set_margins(b.sheet, 0.4, 0.4, 0.5, 0.5);
-    worksheet_print_area(b.sheet, 0, kColA, l.howto_row + 19, std::max<int>(kColP, l.last_col()));
-    // Page 1: inputs, results and zones; page 2: charts and how-to.
-    lxw_row_t breaks[] = {static_cast<lxw_row_t>(l.chart_row - 1), 0};
-    worksheet_set_h_pagebreaks(b.sheet, breaks);
+    set_page(b, m, l);
 
     worksheet_write_string(b.sheet, 0, kColB, "Pellux Foucault reduction", b.f.title);
     worksheet_write_string(b.sheet, 1, kColB,

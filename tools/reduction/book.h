@@ -64,6 +64,11 @@ inline void put_pair(Book& b, int row, int col, const std::string& formula, lxw_
 // A cell note saying what the input is and its unit.
 void put_note(Book& b, int row, int col, const std::string& text);
 
+// The print scale, per cent.
+inline constexpr int kPrintScale = 82;
+// Rows the how-to takes, its heading included.
+int howto_rows(const Layout& l);
+
 void write_inputs(Book& b, const Mirror& m);
 void write_zone_table(Book& b, const Mirror& m, const Layout& l);
 void write_results(Book& b, const Layout& l);

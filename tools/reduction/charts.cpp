@@ -117,7 +117,7 @@ void write_charts(Book& b, const Layout& l)
     band_series(ta, kRowBandUp, "+1 tolerance");
     band_series(ta, kRowBandDown, "-1 tolerance");
     axes(ta, "Zone radius Zeff (in)", "TA in tolerances", "0.0");
-    place(b, l.chart_row, kColB, ta, 545);
+    place(b, l.chart_row, kColB, ta, 520);
 
     lxw_chart* wf = workbook_add_chart(b.workbook, LXW_CHART_SCATTER_STRAIGHT_WITH_MARKERS);
     title(wf, "Wavefront profile at the whole-mirror P-V's centre of curvature (waves)");
@@ -125,7 +125,7 @@ void write_charts(Book& b, const Layout& l)
     axes(wf, "Radius (in): the first zone's inner edge, then each zone's outer edge",
          "Wavefront (waves)", "0.000");
     chart_legend_set_position(wf, LXW_CHART_LEGEND_NONE);
-    place(b, l.chart_row, kColJ, wf, 605);
+    place(b, l.chart_row, kColJ, wf, 540);
 }
 
 } // namespace reduction

@@ -8,13 +8,21 @@ std::string in(int row) { return a1(row, kInValue, true); }
 std::string out(int row) { return a1(row, kOutValue, true); }
 std::string at(const Layout& l, int row, ZoneCol field) { return a1(row, l.col(field), false); }
 
-const std::string kCheck = "\"check inputs\"";
+const std::string kNoAddin = "\"the Pellux add-in is not loaded: see Installing Pellux in the README\"";
+
+// What an error in `cell` means: the add-in's functions unknown (#NAME?, in
+// Excel and in Calc alike), or inputs it cannot use. Calc's own codes
+// (Err:504, ...) have no ERROR.TYPE: they are inputs too.
+std::string error_meaning(const std::string& cell)
+{
+    return "IF(IFERROR(ERROR.TYPE(" + cell + "),0)=5," + kNoAddin + ",\"check inputs\")";
+}
 
 // A verdict that never presents a number computed from bad input.
 std::string verdict(const std::string& cell, const std::string& test, const std::string& good,
                     const std::string& bad)
 {
-    return "=IF(ISERROR(" + cell + ")," + kCheck + ",IF(" + cell + test + ",\"" + good +
+    return "=IF(ISERROR(" + cell + ")," + error_meaning(cell) + ",IF(" + cell + test + ",\"" + good +
            "\",\"" + bad + "\"))";
 }
 
@@ -111,10 +119,26 @@ std::string f_zwidth(const Layout& l, int row)
            at(l, row, kInner) + ")/" + in(kRowPerInch) + ")";
 }
 
-// Blank runs are left out of the average; a row of blanks gives #DIV/0!.
+// Blank runs are left out of the average; a row of blanks gives #DIV/0!, a
+// run that is not a number #N/A (its zone and run named in the check column).
 std::string f_reading(const Layout& l, int row)
 {
-    return "=AVERAGE(" + runs(l, row) + ")/" + in(kRowPerInch) + "*1000*" + in(kRowTesterFactor);
+    return "=IF(" + at(l, row, kCheck) + "=\"\",AVERAGE(" + runs(l, row) + ")/" + in(kRowPerInch) +
+           "*1000*" + in(kRowTesterFactor) + ",NA())";
+}
+
+// "zone 3, run 2: not a number. " for every run of the zone that holds
+// anything but a number or a blank; empty when all are.
+std::string f_check(const Layout& l, int row)
+{
+    std::string f = "=";
+    for (int k = 0; k < l.runs; ++k) {
+        const std::string cell = a1(row, l.run(k));
+        f += std::string(k ? "&" : "") + "IF(AND(NOT(ISBLANK(" + cell + ")),NOT(ISNUMBER(" + cell +
+             "))),\"zone \"&" + at(l, row, kZoneNo) + "&\", run " + std::to_string(k + 1) +
+             ": not a number. \",\"\")";
+    }
+    return f;
 }
 
 // A paraboloid's reading on a fixed-source tester, 1000 Zeff^2 / R (mils): with
@@ -222,10 +246,28 @@ std::string f_minimize_wfe(const Layout& l)
            "," + in(kRowFittol) + ")}";
 }
 
+// "1/n wave" below one wave, "n.nn waves" from one wave up.
 std::string f_wave_fraction()
 {
     const std::string pv = out(kRowPv);
-    return "=IF(" + pv + ">0,1/" + pv + ",\"no error\")";
+    return "=IF(ISERROR(" + pv + ")," + pv + ",IF(" + pv + "<=0,\"no error\",IF(" + pv +
+           "<1,\"1/\"&FIXED(1/" + pv + ",IF(1/" + pv + ">=100,0,1),TRUE)&\" wave\",FIXED(" + pv +
+           ",2,TRUE)&\" waves\")))";
+}
+
+std::string f_results_title()
+{
+    return "=IF(ISERROR(_xll.StrehlRatio(0)),\"Results: the Pellux add-in is not loaded. See "
+           "Installing Pellux in the README.\",\"Results from the Pellux add-in\")";
+}
+
+// Every zone's check, one after the other.
+std::string f_readings(const Layout& l)
+{
+    std::string all;
+    for (int row = l.first; row <= l.last; ++row)
+        all += (row > l.first ? "&" : "") + a1(row, l.col(kCheck), true);
+    return "=IF(" + all + "=\"\",\"all readings are numbers\"," + all + ")";
 }
 
 std::string f_wfe_verdict()
@@ -310,8 +352,9 @@ std::string f_profile_pv(const Layout& l)
 
 std::string f_profile_pv_remark()
 {
-    return "=IF(ISERROR(" + out(kRowProfilePv) + ")," + kCheck + ",IF(" + out(kRowProfilePv) + "=" +
-           out(kRowPv) + ",\"equals the whole-mirror P-V\",\"differs from the whole-mirror P-V\"))";
+    return "=IF(ISERROR(" + out(kRowProfilePv) + ")," + error_meaning(out(kRowProfilePv)) + ",IF(" +
+           out(kRowProfilePv) + "=" +
+           out(kRowPv) + ",\"equals the P-V above\",\"differs from the P-V above\"))";
 }
 
 } // namespace reduction

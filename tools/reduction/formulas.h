@@ -36,6 +36,7 @@ std::string f_profile_waves(const Layout& l, int row);
 std::string f_edge(const Layout& l, int row);
 std::string f_start_edge(const Layout& l);
 std::string f_sem(const Layout& l, int row);
+std::string f_check(const Layout& l, int row);
 
 // Results block. The minimisers and the fit are two-cell array formulas in
 // braces, the uncertainties a four-cell one.
@@ -49,6 +50,8 @@ std::string f_ta_verdict();
 std::string f_minimize_wfe(const Layout& l);
 std::string f_wave_fraction();
 std::string f_wfe_verdict();
+std::string f_results_title();
+std::string f_readings(const Layout& l);
 std::string f_window_low(const Layout& l);
 std::string f_window_high(const Layout& l);
 std::string f_window_warning(const Layout& l);

@@ -50,16 +50,20 @@ std::vector<std::string> lines(const Layout& l)
         "the last zone and press Ctrl+D, so the formulas and the running sums follow.",
         "     Fewer zones: delete a zone's row (not the first) and fill down the same way. The error "
         "bars of the chart cover the zones the sheet was written with.",
-        "9.  A result that cannot be computed shows an error (#NUM!, #DIV/0!, #VALUE!) and its "
-        "verdict reads \"check inputs\": look for a blank reading row,",
-        "     a negative radius, an outer radius not above the inner one, or a diameter, radius of "
-        "curvature or wavelength of 0 or below.",
+        "9.  A result that cannot be computed shows an error (#NUM!, #DIV/0!, #VALUE!, #N/A; in "
+        "LibreOffice Err:502 or Err:504 for an argument the add-in cannot use) and its verdict",
+        "     reads \"check inputs\": look for a reading that is not a number (the Reading check "
+        "column names it), a blank reading row, a negative radius,",
+        "     an outer radius not above the inner one, or a diameter, radius of curvature or "
+        "wavelength of 0 or below. #NAME? everywhere: the add-in is not loaded (step 1).",
         "10. Hover over a yellow cell or a column heading with a red corner for what it holds and "
         "its unit. The grey block shows what the add-in receives.",
     };
 }
 
 } // namespace
+
+int howto_rows(const Layout& l) { return static_cast<int>(lines(l).size()) + 1; }
 
 void write_howto(Book& b, const Layout& l)
 {

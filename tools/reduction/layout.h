@@ -27,7 +27,9 @@ enum ZoneCol : int {
     kZoneNo, kInner, kOuter, kRun1,
     kSd,                                          // sample standard deviation of the runs
     kZeff, kZwidth, kReading, kIdeal, kTol, kSem,  // the add-in's per-zone vectors
-    kTa, kTaSd, kStep, kProfileIn, kProfileWaves, kEdge,  // chart columns
+    kCheck,                                       // readings that are not numbers
+    // Chart columns, beyond the printed area.
+    kTa, kTaSd, kStep, kProfileIn, kProfileWaves, kEdge,
     kZoneColEnd,
 };
 
@@ -45,7 +47,7 @@ enum InputRow : int {
 // stand in consecutive rows.
 enum ResultRow : int {
     kRowResults = 3, kRowMirrorHead,
-    kRowPvCoc, kRowPv, kRowPvFraction, kRowPvVerdict,
+    kRowPvCoc, kRowPv, kRowPvFraction, kRowPvVerdict, kRowReadings,
     kRowRmsCoc, kRowRms, kRowStrehl, kRowRmsNm, kRowPvNm, kRowCorrection, kRowConic,
     kRowSpreadHead, kRowPvSpread, kRowRmsSpread, kRowStrehlSpread, kRowCorrectionSpread,
     kRowTaHead, kRowTaCoc, kRowTaMax, kRowTaCocReading, kRowTaVerdict,
@@ -54,7 +56,7 @@ enum ResultRow : int {
     kRowProfileHead, kRowProfilePv,
 };
 
-inline constexpr int kTableHead = 42;  // section title; group, column and unit rows follow
+inline constexpr int kTableHead = 43;  // section title; group, column and unit rows follow
 inline constexpr int kMaxRuns = 10;
 
 struct Layout {
@@ -69,6 +71,8 @@ struct Layout {
     int col(ZoneCol field) const;
     int run(int k) const { return col(kRun1) + k; }  // k from 0
     int last_col() const { return col(kEdge); }
+    // The last column on paper: the chart columns are left off.
+    int print_col() const { return col(kCheck) > kColP ? col(kCheck) : kColP; }
     // The error bars' points, three rows a zone from the first zone's row.
     int bars_col() const { return last_col() + 2; }
 };

@@ -41,7 +41,8 @@ void colour_verdicts(Book& b, int row0, int row1, int col0, int col1)
     struct Rule {
         const char* text;
         lxw_format* fmt;
-    } rules[] = {{"check", b.f.check}, {"within", b.f.good}, {"equals", b.f.good},
+    } rules[] = {{"check", b.f.check}, {"the Pellux", b.f.check}, {"zone", b.f.check},
+                 {"Results:", b.f.check}, {"within", b.f.good}, {"equals", b.f.good},
                  {"outside", b.f.poor}, {"beyond", b.f.poor}, {"differs", b.f.poor}};
     for (const Rule& r : rules) {
         lxw_conditional_format cf{};
@@ -58,8 +59,8 @@ void colour_verdicts(Book& b, int row0, int row1, int col0, int col1)
 void write_results(Book& b, const Layout& l)
 {
     const Formats& f = b.f;
-    worksheet_merge_range(b.sheet, kRowResults, kOutLabel, kRowResults, kOutRemark,
-                          "Results from the Pellux add-in", f.section);
+    worksheet_merge_range(b.sheet, kRowResults, kOutLabel, kRowResults, kOutRemark, "", f.section);
+    put_formula(b, kRowResults, kOutLabel, f_results_title(), f.section);
 
     subhead(b, kRowMirrorHead, "The whole mirror");
     label(b, kRowPvCoc, "Centre of curvature of the least P-V", "mils");
@@ -76,6 +77,7 @@ void write_results(Book& b, const Layout& l)
     label(b, kRowPvFraction, "As a fraction of a wave", "");
     put_formula(b, kRowPvFraction, kOutValue, f_wave_fraction(), f.result_fraction);
     verdict(b, kRowPvVerdict, "Verdict (Rayleigh: at most 1/4 wave)", f_wfe_verdict());
+    verdict(b, kRowReadings, "Readings", f_readings(l));
 
     label(b, kRowRmsCoc, "Centre of curvature of the least RMS", "mils");
     put_pair(b, kRowRmsCoc, kOutValue, f_whole_rms(l), f.result);
@@ -165,7 +167,8 @@ void write_results(Book& b, const Layout& l)
     put_formula(b, kRowProfilePv, kOutRemark, f_profile_pv_remark(), f.verdict);
 
     colour_verdicts(b, kRowTaVerdict, kRowTaVerdict, kOutValue, kOutValue);
-    colour_verdicts(b, kRowPvVerdict, kRowPvVerdict, kOutValue, kOutValue);
+    colour_verdicts(b, kRowPvVerdict, kRowReadings, kOutValue, kOutValue);
+    colour_verdicts(b, kRowResults, kRowResults, kOutLabel, kOutLabel);
     colour_verdicts(b, kRowUserTa, kRowUserWfe, kOutRemark, kOutRemark);
     colour_verdicts(b, kRowProfilePv, kRowProfilePv, kOutRemark, kOutRemark);
 }

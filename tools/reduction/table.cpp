@@ -36,6 +36,10 @@ const Column kColumns[] = {
     {kSem, "Uncertainty of the mean", "mils", 3,
      "Standard uncertainty of the mean reading (mils): the runs' standard deviation over the "
      "square root of their count; with a single run, the reading uncertainty above."},
+    {kCheck, "Reading check", "", -1,
+     "Names each run of the zone that holds something other than a number (text such as "
+     "0,0405 with a decimal comma): the zone's mean is then #N/A and the verdicts say check "
+     "inputs. A blank run is simply not measured."},
     {kTa, "TA at best fit", "tolerances", 5,
      "Transverse aberration in tolerances at MinimizeMaxAbsTA's best centre of curvature: "
      "(reading - paraboloid + COC) / tolerance."},
@@ -80,6 +84,7 @@ void headers(Book& b, const Layout& l)
     group(b, l, row + 1, kZoneNo, l.col(kOuter), "Mask openings");
     group(b, l, row + 1, kRun1, l.col(kSd), "Knife-edge readings");
     group(b, l, row + 1, kZeff, l.col(kSem), "Per-zone vectors for the add-in");
+    group(b, l, row + 1, kCheck, l.col(kCheck), "Checks");
     group(b, l, row + 1, kTa, l.col(kEdge), "Chart columns");
     worksheet_set_row(b.sheet, row + 2, 45, nullptr);
     for (const Column& c : kColumns)
@@ -131,6 +136,7 @@ void zone_row(Book& b, const Layout& l, int row, int number, const Zone& z)
         {kIdeal, f_ideal(l, row), 3},
         {kTol, f_tolerance(l, row), 4},
         {kSem, f_sem(l, row), 3},
+        {kCheck, f_check(l, row), -1},
         {kTa, f_ta_at_best(l, row), 5},
         {kTaSd, f_ta_sd(l, row), 5},
         {kStep, f_step(l, row), 6},
@@ -139,7 +145,22 @@ void zone_row(Book& b, const Layout& l, int row, int number, const Zone& z)
         {kEdge, f_edge(l, row), 0},
     };
     for (const Cell& c : cells)
-        put_formula(b, row, l.col(c.field), c.formula, f.derived[c.format]);
+        put_formula(b, row, l.col(c.field), c.formula, c.format < 0 ? f.warning : f.derived[c.format]);
+}
+
+// Readings: any number, negative ones included; a blank is not measured.
+void validate_readings(Book& b, const Layout& l)
+{
+    lxw_data_validation dv{};
+    dv.validate = LXW_VALIDATION_TYPE_DECIMAL;
+    dv.criteria = LXW_VALIDATION_CRITERIA_BETWEEN;
+    dv.minimum_number = -1e9;
+    dv.maximum_number = 1e9;
+    dv.error_title = const_cast<char*>("Not a number");
+    dv.error_message = const_cast<char*>(
+        "A reading is a number, with a decimal point (0.0405, not 0,0405). Leave a run blank "
+        "when it was not measured.");
+    worksheet_data_validation_range(b.sheet, l.first, l.run(0), l.last, l.run(l.runs - 1), &dv);
 }
 
 void validate_radii(Book& b, const Layout& l)
@@ -161,6 +182,7 @@ void write_zone_table(Book& b, const Mirror& m, const Layout& l)
     for (int i = 0; i < l.zones; ++i)
         zone_row(b, l, l.first + i, i + 1, m.zones[static_cast<std::size_t>(i)]);
     validate_radii(b, l);
+    validate_readings(b, l);
 }
 
 } // namespace reduction

@@ -5,8 +5,10 @@
 
 #include "host/xloper.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
@@ -94,6 +96,67 @@ CellValue round_of(const std::vector<CellValue>& v)
     if (digits > 400 || digits < -400)
         return digits > 0 ? x : number_value(0);
     return finite_number(round_decimal(x.number, static_cast<int>(digits)));
+}
+
+// FIXED(number, [decimals 2], [no commas FALSE]): the number rounded as
+// ROUND rounds it, as text with that many decimals.
+CellValue fixed(const std::vector<CellValue>& v)
+{
+    CellValue x = to_number(v[0]);
+    if (x.kind == ValueKind::Error)
+        return x;
+    double digits = 2;
+    if (v.size() > 1 && v[1].kind != ValueKind::Empty) {
+        CellValue d = to_number(v[1]);
+        if (d.kind == ValueKind::Error)
+            return d;
+        digits = std::trunc(d.number);
+    }
+    bool commas = true;
+    if (v.size() > 2) {
+        CellValue c = to_boolean(v[2]);
+        if (c.kind == ValueKind::Error)
+            return c;
+        commas = c.number == 0;
+    }
+    if (digits > 127 || digits < -127)
+        return error_value(xlerrValue);
+    const double rounded = round_decimal(x.number, static_cast<int>(digits));
+    if (!std::isfinite(rounded))
+        return error_value(xlerrNum);
+    char buffer[400];
+    std::snprintf(buffer, sizeof buffer, "%.*f", digits > 0 ? static_cast<int>(digits) : 0, rounded);
+    const std::string_view digits_text = std::string_view(buffer) == "-0" ? "0" : buffer;
+    const std::size_t sign = digits_text[0] == '-' ? 1 : 0;
+    const std::size_t point = std::min(digits_text.find('.'), digits_text.size());
+    std::string text;
+    for (std::size_t i = 0; i < digits_text.size(); ++i) {
+        // A comma before each group of three whole digits but the first.
+        if (commas && i > sign && i < point && (point - i) % 3 == 0)
+            text += ',';
+        text += digits_text[i];
+    }
+    return text_value(text);
+}
+
+// ERROR.TYPE: 1 to 7 for #NULL!, #DIV/0!, #VALUE!, #REF!, #NAME?, #NUM!,
+// #N/A; #N/A for anything that is not an error.
+CellValue error_type(const std::vector<CellValue>& v)
+{
+    if (v[0].kind != ValueKind::Error)
+        return error_value(xlerrNA);
+    const int codes[][2] = {{xlerrNull, 1}, {xlerrDiv0, 2}, {xlerrValue, 3}, {xlerrRef, 4},
+                            {xlerrName, 5}, {xlerrNum, 6},  {xlerrNA, 7}};
+    for (const auto& c : codes)
+        if (v[0].error == c[0])
+            return number_value(c[1]);
+    return error_value(xlerrNA);
+}
+
+CellValue not_of(const std::vector<CellValue>& v)
+{
+    CellValue b = to_boolean(v[0]);
+    return b.kind == ValueKind::Error ? b : boolean_value(b.number == 0);
 }
 
 CellValue if_error(const std::vector<CellValue>& v) { return v[0].kind == ValueKind::Error ? v[1] : v[0]; }
@@ -294,13 +357,15 @@ constexpr std::size_t kMany = 255;
 
 constexpr Entry kBuiltins[] = {
     {"ABS", 1, 1, lifted<abs_of>},       {"AND", 1, kMany, logical<true>},     {"AVERAGE", 1, kMany, average},
-    {"COUNT", 1, kMany, count},          {"EXP", 1, 1, lifted<exp_of>},        {"FALSE", 0, 0, false_},
+    {"COUNT", 1, kMany, count},          {"ERROR.TYPE", 1, 1, lifted<error_type>},
+    {"EXP", 1, 1, lifted<exp_of>},       {"FALSE", 0, 0, false_},              {"FIXED", 1, 3, lifted<fixed>},
     {"IF", 1, 3, if_},
     {"IFERROR", 2, 2, lifted<if_error>}, {"INDEX", 2, 3, index},               {"ISBLANK", 1, 1, lifted<is_blank>},
     {"ISERROR", 1, 1, lifted<is_error>}, {"ISNUMBER", 1, 1, lifted<is_number>}, {"ISNA", 1, 1, lifted<is_na>},
     {"ISTEXT", 1, 1, lifted<is_text>},   {"ISLOGICAL", 1, 1, lifted<is_logical>}, {"LEN", 1, 1, lifted<len>},
     {"MAX", 1, kMany, extreme<true>},
-    {"MIN", 1, kMany, extreme<false>},   {"NA", 0, 0, na},                     {"OR", 1, kMany, logical<false>},
+    {"MIN", 1, kMany, extreme<false>},   {"NA", 0, 0, na},                     {"NOT", 1, 1, lifted<not_of>},
+    {"OR", 1, kMany, logical<false>},
     {"PI", 0, 0, pi},                    {"ROUND", 2, 2, lifted<round_of>},    {"SLOPE", 2, 2, slope},
     {"SQRT", 1, 1, lifted<sqrt_of>},     {"STDEV", 1, kMany, stdev},           {"SUM", 1, kMany, sum},
     {"TRUE", 0, 0, true_},

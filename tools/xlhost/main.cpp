@@ -35,6 +35,7 @@ struct Options {
     std::string addin;
     std::vector<std::string> formulas;
     bool workbook = false;
+    bool no_addin = false; // a workbook evaluated as Excel without the add-in does
     WorkbookOptions book;
 };
 
@@ -42,7 +43,8 @@ void usage()
 {
     std::fputs("usage: xlhost [--excel-version TEXT] [--list] [--digits N] ADDIN [FORMULA ...]\n"
                "       xlhost [options] ADDIN --workbook FILE [--cells RANGES] [--save-cells OUT]\n"
-               "       xlhost --workbook FILE --save-cells OUT\n",
+               "       xlhost --workbook FILE --save-cells OUT\n"
+               "       xlhost --no-addin --workbook FILE [--cells RANGES]\n",
                stderr);
 }
 
@@ -72,6 +74,8 @@ bool parse_options(int argc, char** argv, Options& options)
         std::string arg = argv[i];
         if (arg == "--list") {
             options.list = true;
+        } else if (arg == "--no-addin") {
+            options.no_addin = true;
         } else if (arg == "--excel-version" && i + 1 < argc) {
             options.excel_version = utf16_from_utf8(argv[++i]);
         } else if (arg == "--digits" && i + 1 < argc) {
@@ -96,8 +100,14 @@ bool parse_options(int argc, char** argv, Options& options)
         }
     }
     options.book.digits = options.digits;
+    if (i >= argc && options.no_addin)
+        return options.workbook && !options.list;
     if (i >= argc)
         return options.workbook && !options.book.save_cells.empty() && !options.book.has_cells && !options.list;
+    if (options.no_addin) {
+        std::fputs("xlhost: --no-addin takes no add-in\n", stderr);
+        return false;
+    }
     options.addin = argv[i++];
     for (; i < argc; ++i) {
         std::string arg = argv[i];
@@ -139,6 +149,8 @@ static int run(int argc, char** argv)
             return 1;
         if (!options.book.save_cells.empty() && !save_workbook(options.book.save_cells, book))
             return 1;
+        if (options.no_addin)
+            return run_workbook(options.book, book, nullptr);
         if (options.addin.empty())
             return 0;
     }
