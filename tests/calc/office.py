@@ -52,7 +52,8 @@ class Office(object):
     def install(self, oxt):
         """unopkg add into the profile; unopkg refuses root for a user
         installation, so root runs it as nobody."""
-        command = [UNOPKG, "add", "-env:UserInstallation=" + uno.systemPathToFileUrl(self.profile),
+        # -s: the licence is accepted for the test, as a user accepts it.
+        command = [UNOPKG, "add", "-s", "-env:UserInstallation=" + uno.systemPathToFileUrl(self.profile),
                    os.path.abspath(oxt)]
         env = dict(os.environ, HOME=self.profile)
         if os.getuid() == 0:

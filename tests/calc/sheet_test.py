@@ -10,6 +10,8 @@ import os
 import re
 import subprocess
 import sys
+import xml.etree.ElementTree as ET
+import zipfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from office import Office, prop  # noqa: E402
@@ -53,6 +55,19 @@ def find_label(sheet, label, column="J"):
             return row
     return None
 
+
+# The extension describes itself: publisher, description, licence, icon.
+with zipfile.ZipFile(oxt) as z:
+    names = set(z.namelist())
+    root = ET.fromstring(z.read("description.xml"))
+ns = {"d": "http://openoffice.org/extensions/description/2006", "x": "http://www.w3.org/1999/xlink"}
+href = "{http://www.w3.org/1999/xlink}href"
+publisher = root.find("d:publisher/d:name", ns)
+check(publisher is not None and publisher.text == "The Pellux developers", "no publisher")
+for path in ("d:extension-description/d:src", "d:icon/d:default", "d:registration/d:simple-license/d:license-text"):
+    element = root.find(path, ns)
+    check(element is not None and element.get(href) in names, "%s names no file in the extension" % path)
+check(re.match(r"^\d+\.\d+", root.find("d:version", ns).get("value") or ""), "no version")
 
 office = Office(os.path.join(work, "plain"), None)
 try:
