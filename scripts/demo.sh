@@ -60,7 +60,7 @@ if [ -f "$book" ]; then
   echo "PelluxReduction.xlsx (the same mirror from its mask and readings), results block"
   echo "computed by Pellux.XLL under Wine:"
   /usr/lib/wine/wine64 "$win/xlhost.exe" --digits 6 "$win/Pellux.XLL" --workbook "$book" \
-    --cells 'Reduction!J5:J40,Reduction!N5:N40,Reduction!O5:P40' | tr -d '\r' |
+    --cells 'Reduction!J5:J41,Reduction!N5:N41,Reduction!O5:P41' | tr -d '\r' |
   awk '
     function value(line,   i, j) {
       j = 0
@@ -71,7 +71,6 @@ if [ -f "$book" ]; then
       cell = substr($0, index($0, "!") + 1); cell = substr(cell, 1, index(cell, "  ") - 1)
       col = substr(cell, 1, 1); row = substr(cell, 2) + 0; v = value($0)
       if (v == "(empty)") v = ""
-      if (col == "N" && text[row, "J"] ~ /fraction of a wave/) v = "1/" sprintf("%.1f", v) " wave"
       text[row, col] = v; if (row > last) last = row
     }
     END {
