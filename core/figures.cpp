@@ -48,6 +48,23 @@ FitStatus check_mirror(const MirrorZones& m)
     return ok ? 0 : kBadFigureInput;
 }
 
+FitStatus check_figure_call(const MirrorZones& m, double wvl)
+{
+    if (check_mirror(m) != 0 || !(wvl > 0) || !std::isfinite(wvl))
+        return kBadFigureInput;
+    return 0;
+}
+
+FitStatus check_spread_call(const MirrorZones& m, const double* sem, double wvl)
+{
+    if (check_figure_call(m, wvl) != 0)
+        return kBadFigureInput;
+    for (int i = 0; i < m.n; ++i)
+        if (!(sem[i] >= 0) || !std::isfinite(sem[i]))
+            return kBadFigureInput;
+    return 0;
+}
+
 namespace {
 
 // The wavefront functions' zone term: the knife-edge difference plus the

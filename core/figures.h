@@ -54,6 +54,11 @@ std::size_t figure_work_bytes(int n);
 // width not above 0, or outer edges that do not increase.
 FitStatus check_mirror(const MirrorZones& m);
 
+// The figure functions' checks: the mirror's, and a wavelength above 0
+// (with standard uncertainties of 0 or more, for the spread).
+FitStatus check_figure_call(const MirrorZones& m, double wvl);
+FitStatus check_spread_call(const MirrorZones& m, const double* sem, double wvl);
+
 // The n + 1 profile heights (inches) at centre of curvature coc (mils):
 // each zone term formed exactly as the wavefront functions form it.
 void profile_at(const MirrorZones& m, double coc, double* profile);

@@ -29,8 +29,6 @@ int zone_count(const ZoneVector* const (&vectors)[Count])
     return check.ok ? check.zones : 0;
 }
 
-bool usable_wavelength(double wvl) { return wvl > 0 && std::isfinite(wvl); }
-
 // Runs a figure over a working block from the process heap, released before
 // returning; false when the heap refuses.
 template <class Figure>
@@ -63,7 +61,7 @@ XLOPER12* PELLUX_STDCALL xl_WholeMirrorPV(const ZoneVector* data, const ZoneVect
     const MirrorZones m{zone_elements(data), zone_elements(ideal), zone_elements(zeff),
                         zone_elements(zwidth), nullptr, n, *rcurve};
     const double wavelength = *wvl;
-    if (n == 0 || check_mirror(m) != 0 || !usable_wavelength(wavelength))
+    if (n == 0 || check_figure_call(m, wavelength) != 0)
         return set_num_error(cell);
     FigureAt f{};
     if (!with_work(n, [&](void* work) { f = whole_mirror_pv(m, work); }))
@@ -81,7 +79,7 @@ XLOPER12* PELLUX_STDCALL xl_WholeMirrorRMS(const ZoneVector* data, const ZoneVec
     const MirrorZones m{zone_elements(data), zone_elements(ideal), zone_elements(zeff),
                         zone_elements(zwidth), zone_elements(zouter), n, *rcurve};
     const double wavelength = *wvl;
-    if (n == 0 || check_mirror(m) != 0 || !usable_wavelength(wavelength))
+    if (n == 0 || check_figure_call(m, wavelength) != 0)
         return set_num_error(cell);
     FigureAt f{};
     if (!with_work(n, [&](void* work) { f = whole_mirror_rms(m, work); }))
@@ -119,12 +117,9 @@ XLOPER12* PELLUX_STDCALL xl_FigureUncertainty(const ZoneVector* data, const Zone
     const MirrorZones m{zone_elements(data), zone_elements(ideal), zone_elements(zeff),
                         zone_elements(zwidth), zone_elements(zouter), n, *rcurve};
     const double wavelength = *wvl;
-    if (n == 0 || check_mirror(m) != 0 || !usable_wavelength(wavelength))
-        return set_num_error(cell);
     const double* spread = zone_elements(sem);
-    for (int i = 0; i < n; ++i)
-        if (!(spread[i] >= 0) || !std::isfinite(spread[i]))
-            return set_num_error(cell);
+    if (n == 0 || check_spread_call(m, spread, wavelength) != 0)
+        return set_num_error(cell);
     FigureSpread f{};
     if (!with_work(n, [&](void* work) { f = figure_uncertainty(m, spread, wavelength, work); }))
         return set_num_error(cell);

@@ -1,0 +1,242 @@
+// Each line follows the sheet's formula of the same name, its operations
+// left to right as the spreadsheet evaluates them. A NaN stands for an error
+// cell: a function given one gives an error, as the host does for an error
+// in a range or a scalar argument.
+#include "core/reduction.h"
+
+#include <cmath>
+#include <initializer_list>
+#include <limits>
+
+#include "core/elementary.h"
+#include "core/transverse.h"
+#include "core/vignetting.h"
+#include "core/wavefront.h"
+
+namespace pellux {
+
+namespace {
+
+constexpr double kError = std::numeric_limits<double>::quiet_NaN();
+
+bool any_error(const double* v, int n)
+{
+    for (int i = 0; i < n; ++i)
+        if (std::isnan(v[i]))
+            return true;
+    return false;
+}
+
+double positive_or_error(double x, double conversion_divisor)
+{
+    return x > 0 ? x / conversion_divisor : kError;
+}
+
+// The runs that are numbers, in order; their count.
+int numbers(const MirrorInput& m, int zone, double* out)
+{
+    int count = 0;
+    for (int k = 0; k < m.runs; ++k)
+        if (!std::isnan(m.readings[zone][k]))
+            out[count++] = m.readings[zone][k];
+    return count;
+}
+
+double average(const double* xs, int n)
+{
+    if (n == 0)
+        return kError;
+    double total = 0;
+    for (int i = 0; i < n; ++i)
+        total += xs[i];
+    return total / n;
+}
+
+double stdev(const double* xs, int n)
+{
+    if (n < 2)
+        return kError;
+    const double m = average(xs, n);
+    double squares = 0;
+    for (int i = 0; i < n; ++i)
+        squares += (xs[i] - m) * (xs[i] - m);
+    return std::sqrt(squares / (n - 1));
+}
+
+void zone_table(const MirrorInput& m, Reduction& r)
+{
+    r.edge[0] = m.inner[0] / r.per_inch;
+    for (int i = 0; i < m.zones; ++i) {
+        const double r1 = m.inner[i], r2 = m.outer[i];
+        const bool bad = r1 < 0 || r2 <= r1;
+        const double mean = (r1 + r2) / 2;
+        const double rms = std::sqrt((r1 * r1 + r2 * r2) / 2);
+        const double rule = m.zone_rule == 1 ? rms : m.zone_rule == 2 ? (mean + rms) / 2 : mean;
+        r.zeff[i] = bad ? kError : rule / r.per_inch;
+        r.zwidth[i] = bad ? kError : (r2 - r1) / r.per_inch;
+
+        double runs[kReductionRuns];
+        const int n = numbers(m, i, runs);
+        r.sd[i] = n > 1 ? stdev(runs, n) : kError;
+        r.reading[i] = average(runs, n) / r.per_inch * 1000 * r.factor;
+        r.ideal[i] = 1000 * r.zeff[i] * r.zeff[i] / r.radius_in;
+        r.tol[i] = 1000 * 2 * r.radius_in * r.airy / r.zeff[i];
+        const double spread = n > 1 ? stdev(runs, n) / std::sqrt(static_cast<double>(n)) : m.reading_sigma;
+        r.sem[i] = spread / r.per_inch * 1000 * r.factor;
+        r.edge[i + 1] = r2 / r.per_inch;
+    }
+}
+
+// A two-value function over the zone vectors: NaN in both on any error.
+struct Pair {
+    double upper, lower;
+};
+
+Pair figure_pair(FitStatus status, FigureAt f, double wvl)
+{
+    if (status != 0)
+        return {kError, kError};
+    const double value = f.value / wvl;
+    if (!std::isfinite(f.coc) || !std::isfinite(value))
+        return {kError, kError};
+    return {f.coc, value};
+}
+
+void figures(const MirrorInput& m, Reduction& r, void* work)
+{
+    const int n = m.zones;
+    const double wvl = r.wavelength_in;
+    const MirrorZones z{r.reading, r.ideal, r.zeff, r.zwidth, r.edge + 1, n, r.radius_in};
+    const bool errors = any_error(r.reading, n) || any_error(r.ideal, n) || any_error(r.zeff, n) ||
+                        any_error(r.zwidth, n) || any_error(r.edge + 1, n) || std::isnan(r.radius_in) ||
+                        std::isnan(wvl);
+    const FitStatus status = errors ? kBadFigureInput : check_figure_call(z, wvl);
+
+    const Pair pv = figure_pair(status, status == 0 ? whole_mirror_pv(z, work) : FigureAt{}, wvl);
+    r.pv_coc = pv.upper;
+    r.pv = pv.lower;
+    const Pair rms = figure_pair(status, status == 0 ? whole_mirror_rms(z, work) : FigureAt{}, wvl);
+    r.rms_coc = rms.upper;
+    r.rms = rms.lower;
+    r.strehl = r.rms >= 0 ? strehl_ratio(r.rms) : kError;
+    r.rms_nm = r.rms / 2 * m.wavelength_nm;
+    r.pv_nm = r.pv / 2 * m.wavelength_nm;
+
+    const bool fit_errors = any_error(r.reading, n) || any_error(r.ideal, n) || n < 2;
+    const double s = fit_errors ? kError : correction_slope(r.reading, r.ideal, n);
+    r.correction = std::isfinite(s) ? 100.0 * s : kError;
+    r.conic = std::isfinite(s) ? 0.0 - s : kError;
+
+    const bool spread_ok = status == 0 && !any_error(r.sem, n) && check_spread_call(z, r.sem, wvl) == 0;
+    const FigureSpread f = spread_ok ? figure_uncertainty(z, r.sem, wvl, work) : FigureSpread{};
+    const bool finite = std::isfinite(f.pv) && std::isfinite(f.rms) && std::isfinite(f.strehl) &&
+                        std::isfinite(f.correction);
+    r.pv_spread = spread_ok && finite ? f.pv : kError;
+    r.rms_spread = spread_ok && finite ? f.rms : kError;
+    r.strehl_spread = spread_ok && finite ? f.strehl : kError;
+    r.correction_spread = spread_ok && finite ? f.correction : kError;
+}
+
+void zonal(const MirrorInput& m, Reduction& r)
+{
+    const auto n = static_cast<std::int16_t>(m.zones);
+    const bool ta_errors = any_error(r.reading, n) || any_error(r.ideal, n) || any_error(r.tol, n);
+    const bool wfe_errors = ta_errors || any_error(r.zeff, n) || any_error(r.zwidth, n);
+
+    FitStatus s = 0;
+    double coc = 0;
+    double value = ta_errors || std::isnan(m.fittol)
+                       ? kError
+                       : best_coc_for_ta(r.reading, r.ideal, r.tol, n, m.fittol, coc, s);
+    r.ta_coc = s == 0 && !std::isnan(value) ? coc : kError;
+    r.ta_max = s == 0 ? value : kError;
+    r.ta_coc_reading = r.ta_coc / 1000 * r.per_inch / r.factor;
+
+    s = 0;
+    value = wfe_errors || std::isnan(r.radius_in) || std::isnan(r.wavelength_in)
+                ? kError
+                : best_coc_for_wfe(r.reading, r.ideal, r.tol, r.zeff, r.zwidth, n, r.radius_in,
+                                   r.wavelength_in, m.fittol, coc, s);
+    r.wfe_coc = s == 0 && !std::isnan(value) ? coc : kError;
+    r.wfe_pv = s == 0 ? value : kError;
+
+    const int a = m.zones - 1, b = m.zones - 2;
+    const double centre = b >= 0 ? -((r.reading[a] - r.ideal[a]) + (r.reading[b] - r.ideal[b])) * 0.5 : kError;
+    const double width = r.tol[a] + r.tol[a];
+    r.window_low = centre - width;
+    r.window_high = width + centre;
+
+    s = 0;
+    r.user_ta = ta_errors ? kError : max_abs_ta(r.reading, r.ideal, r.tol, n, r.coc_mils, s);
+    if (s != 0)
+        r.user_ta = kError;
+    s = 0;
+    const double user = wfe_errors || std::isnan(r.radius_in)
+                            ? kError
+                            : wavefront_pv(r.reading, r.ideal, r.tol, r.zeff, r.zwidth, n, r.radius_in,
+                                           r.coc_mils, s);
+    r.user_wfe = s == 0 ? user / r.wavelength_in : kError;
+
+    // The window warning: CalcWFE at an end no worse than MinimizeWFE's answer.
+    r.window_end = false;
+    for (double end : {r.window_low, r.window_high}) {
+        s = 0;
+        if (wfe_errors || std::isnan(end) || std::isnan(r.wfe_pv))
+            continue;
+        const double at_end = wavefront_pv(r.reading, r.ideal, r.tol, r.zeff, r.zwidth, n, r.radius_in, end, s);
+        r.window_end = r.window_end || (s == 0 && at_end / r.wavelength_in <= r.wfe_pv);
+    }
+}
+
+void charts(const MirrorInput& m, Reduction& r)
+{
+    double profile = 0, lo = 0, hi = 0;
+    bool errors = false;
+    r.profile_waves[0] = 0 / r.wavelength_in;
+    for (int i = 0; i < m.zones; ++i) {
+        const double difference = r.reading[i] - r.ideal[i];
+        r.ta[i] = (difference + r.ta_coc) / r.tol[i];
+        r.ta_sd[i] = std::isnan(r.sd[i]) ? 0 : r.sd[i] / r.per_inch * 1000 * r.factor / r.tol[i];
+        const double step = -(difference + r.pv_coc) / 1000 * r.zeff[i] / r.radius_in / r.radius_in * r.zwidth[i];
+        profile = step + profile;
+        r.profile_waves[i + 1] = profile / r.wavelength_in;
+        errors = errors || std::isnan(profile);
+        lo = profile < lo ? profile : lo;
+        hi = profile > hi ? profile : hi;
+    }
+    r.profile_pv = errors ? kError : (hi - lo) / r.wavelength_in;
+}
+
+} // namespace
+
+bool reduce_mirror(const MirrorInput& m, Reduction& r, void* work)
+{
+    if (m.zones < 1 || m.zones > kReductionZones || m.runs < 1 || m.runs > kReductionRuns)
+        return false;
+    r = Reduction{};
+    r.per_inch = m.millimetres ? 25.4 : 1;
+    r.factor = m.moving_source ? 2 : 1;
+    r.diameter_in = positive_or_error(m.diameter, r.per_inch);
+    r.radius_in = positive_or_error(m.radius, r.per_inch);
+    r.wavelength_in = positive_or_error(m.wavelength_nm, 25400000);
+    r.airy = 1.22 * r.wavelength_in * (r.radius_in / 2) / r.diameter_in;
+    r.coc_mils = m.coc / r.per_inch * 1000 * r.factor;
+
+    zone_table(m, r);
+    figures(m, r, work);
+    zonal(m, r);
+    charts(m, r);
+
+    // A focal length left blank is R / 2, as the sheet's own formula.
+    const double focal = std::isnan(m.focal_length) ? m.radius / 2 : m.focal_length;
+    const bool newtonian = !std::isnan(r.diameter_in);
+    r.vignetting = newtonian ? vignetting_magnitudes(r.diameter_in, m.secondary / r.per_inch,
+                                                     focal / r.per_inch, m.to_focus / r.per_inch,
+                                                     m.field_stop_mm)
+                             : kError;
+    // 10^(magnitudes / 2.5), by our own exp (the sheet's power operator is the host's).
+    r.edge_light = pellux::exp(r.vignetting / 2.5 * 2.302585092994046);
+    return true;
+}
+
+} // namespace pellux

@@ -1,0 +1,47 @@
+// The reduction of one mirror as the reduction workbook computes it: the
+// converted inputs, the per-zone vectors and every result, operation for
+// operation as the sheet's formulas, so that a face without a spreadsheet
+// (the browser page) gives the workbook's bits.
+#pragma once
+
+#include "core/figures.h"
+
+namespace pellux {
+
+constexpr int kReductionZones = 100;
+constexpr int kReductionRuns = 10;
+
+struct MirrorInput {
+    bool millimetres;       // lengths and readings in mm, else inches
+    double diameter, radius, wavelength_nm;
+    bool moving_source;     // readings doubled
+    int zone_rule;          // 0 mean, 1 rms, 2 carlin
+    double fittol, coc, reading_sigma;
+    double secondary, focal_length, to_focus, field_stop_mm; // focal length NaN: R / 2
+    int zones, runs;
+    double inner[kReductionZones], outer[kReductionZones];
+    double readings[kReductionZones][kReductionRuns]; // NaN: blank
+};
+
+// Every number of the sheet; NaN where the sheet shows an error.
+struct Reduction {
+    // Converted for the add-in.
+    double per_inch, factor, diameter_in, radius_in, wavelength_in, airy, coc_mils;
+    // Zone table.
+    double sd[kReductionZones], zeff[kReductionZones], zwidth[kReductionZones],
+        reading[kReductionZones], ideal[kReductionZones], tol[kReductionZones],
+        sem[kReductionZones], edge[kReductionZones + 1], ta[kReductionZones],
+        ta_sd[kReductionZones], profile_waves[kReductionZones + 1];
+    // Results, as the sheet labels them.
+    double pv_coc, pv, rms_coc, rms, strehl, rms_nm, pv_nm, correction, conic;
+    double pv_spread, rms_spread, strehl_spread, correction_spread;
+    double ta_coc, ta_max, ta_coc_reading, wfe_coc, wfe_pv, window_low, window_high;
+    double user_ta, user_wfe, vignetting, edge_light, profile_pv;
+    bool window_end; // MinimizeWFE's answer at an end of its window
+};
+
+// Reduces the mirror into r, using `work` (figure_work_bytes(zones) bytes).
+// False, with r untouched, when the zone or run count is out of range.
+bool reduce_mirror(const MirrorInput& m, Reduction& r, void* work);
+
+} // namespace pellux

@@ -1,0 +1,129 @@
+// The core's reduction of a mirror, which the browser page runs, against
+// the workbook that xlhost evaluates for the same mirror: every number the
+// same to the last bit (the light at the edge of the field, drawn from the
+// host's power operator, to 1e-15).
+#include <bit>
+#include <cmath>
+#include <fstream>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "core/reduction.h"
+#include "tests/reduction/workbook.h"
+#include "tools/reduction/mirror_file.h"
+
+namespace {
+
+using namespace reduction;
+using reduction_test::Evaluated;
+
+pellux::MirrorInput input_of(const Mirror& m)
+{
+    pellux::MirrorInput in{};
+    in.millimetres = m.units == "mm";
+    in.diameter = m.diameter;
+    in.radius = m.radius;
+    in.wavelength_nm = m.wavelength_nm;
+    in.moving_source = m.tester == "moving source";
+    in.zone_rule = m.zone_radius == "rms" ? 1 : m.zone_radius == "carlin" ? 2 : 0;
+    in.fittol = m.fittol;
+    in.coc = m.coc;
+    in.reading_sigma = reading_uncertainty(m);
+    in.secondary = m.secondary;
+    in.focal_length = m.focal_length ? *m.focal_length : std::nan("");
+    in.to_focus = m.secondary_to_focus;
+    in.field_stop_mm = m.field_stop_mm;
+    in.zones = static_cast<int>(m.zones.size());
+    in.runs = m.runs;
+    for (int i = 0; i < in.zones; ++i) {
+        const Zone& z = m.zones[static_cast<std::size_t>(i)];
+        in.inner[i] = z.inner;
+        in.outer[i] = z.outer;
+        for (int k = 0; k < in.runs; ++k)
+            in.readings[i][k] = k < static_cast<int>(z.runs.size()) && z.runs[static_cast<std::size_t>(k)]
+                                    ? *z.runs[static_cast<std::size_t>(k)]
+                                    : std::nan("");
+    }
+    return in;
+}
+
+Mirror from_file(const std::string& path)
+{
+    std::ifstream in(path);
+    Mirror m;
+    std::string error;
+    if (!read_mirror(in, path, m, error))
+        ADD_FAILURE() << error;
+    return m;
+}
+
+// The same bits, or both an error (NaN against an error cell).
+void same(const Evaluated& e, int row, int col, double got, const std::string& what)
+{
+    const CachedValue& v = e.at(row, col);
+    if (v.kind != CachedValue::Number) {
+        EXPECT_TRUE(std::isnan(got)) << what << ": the sheet shows " << v.text << ", the core " << got;
+        return;
+    }
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(got), std::bit_cast<std::uint64_t>(v.number))
+        << what << ": core " << got << ", sheet " << v.number;
+}
+
+TEST(Reduce, EveryNumberAsTheWorkbookComputesIt)
+{
+    Mirror sphere = worked_example(6);
+    for (Zone& z : sphere.zones)
+        z.runs = {0.05, 0.052, std::nullopt};
+    Mirror bad = worked_example(6);
+    bad.radius = -96;
+    const struct {
+        const char* name;
+        Mirror m;
+    } cases[] = {
+        {"worked", worked_example(6)},
+        {"twelve_rms", [] { Mirror m = worked_example(12); m.zone_radius = "rms"; return m; }()},
+        {"mm_moving", moving_source(in_millimetres(worked_example(6)))},
+        {"example_file", from_file(MIRROR_EXAMPLE)},
+        {"sphere_two_runs", sphere},
+        {"bad_radius", bad},
+    };
+    std::vector<unsigned char> work(pellux::figure_work_bytes(pellux::kReductionZones));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Evaluated e = reduction_test::evaluate(c.m, std::string("reduce_") + c.name);
+        pellux::Reduction r;
+        ASSERT_TRUE(pellux::reduce_mirror(input_of(c.m), r, work.data()));
+        const struct {
+            int row;
+            double value;
+        } results[] = {
+            {kRowPvCoc, r.pv_coc}, {kRowPv, r.pv}, {kRowRmsCoc, r.rms_coc}, {kRowRms, r.rms},
+            {kRowStrehl, r.strehl}, {kRowRmsNm, r.rms_nm}, {kRowPvNm, r.pv_nm},
+            {kRowCorrection, r.correction}, {kRowConic, r.conic}, {kRowPvSpread, r.pv_spread},
+            {kRowRmsSpread, r.rms_spread}, {kRowStrehlSpread, r.strehl_spread},
+            {kRowCorrectionSpread, r.correction_spread}, {kRowTaCoc, r.ta_coc}, {kRowTaMax, r.ta_max},
+            {kRowTaCocReading, r.ta_coc_reading}, {kRowWfeCoc, r.wfe_coc}, {kRowWfePv, r.wfe_pv},
+            {kRowWindowLo, r.window_low}, {kRowWindowHi, r.window_high}, {kRowUserTa, r.user_ta},
+            {kRowUserWfe, r.user_wfe}, {kRowVignetting, r.vignetting}, {kRowProfilePv, r.profile_pv},
+        };
+        for (const auto& x : results)
+            same(e, x.row, kOutValue, x.value, "N" + std::to_string(x.row + 1));
+        const Layout& l = e.layout;
+        for (int i = 0; i < l.zones; ++i) {
+            const int row = l.first + i;
+            for (const auto& [field, value] :
+                 {std::pair{kZeff, r.zeff[i]}, {kZwidth, r.zwidth[i]}, {kReading, r.reading[i]},
+                  {kIdeal, r.ideal[i]}, {kTol, r.tol[i]}, {kSem, r.sem[i]}, {kTa, r.ta[i]},
+                  {kTaSd, r.ta_sd[i]}, {kProfileWaves, r.profile_waves[i + 1]}, {kEdge, r.edge[i + 1]}})
+                same(e, row, l.col(field), value, "zone " + std::to_string(i + 1) + " field " + std::to_string(field));
+        }
+        const double light = e.number(kRowVigLight, kOutValue);
+        if (!std::isnan(light)) {
+            EXPECT_NEAR(r.edge_light, light, 1e-15);
+        }
+        EXPECT_EQ(r.window_end, e.text(kRowWindow, kOutLabel).find("window") != std::string::npos);
+    }
+}
+
+} // namespace
