@@ -2,15 +2,18 @@
 #             Windows add-in under Wine
 # make test : build everything and run every test (native, sanitizers, Wine,
 #             the fuzz target over its seed corpus)
-# make dist : the release bundle dist/Pellux-<version>-windows.zip, and the
-#             LibreOffice extension dist/Pellux.oxt (also inside the zip)
+# make dist : the release bundle dist/Pellux-<version>-windows.zip, the
+#             LibreOffice extension dist/Pellux.oxt and the page
+#             dist/Pellux.html (both also inside the zip)
+# make web  : the page, build/web/Pellux.html
 # make fuzz : run the fuzz target for 60 seconds from its seed corpus
 # make bench: time each worksheet procedure against its floor, and
 #             MinimizeWFE through the Windows add-in under Wine
 JOBS ?= $(shell nproc)
 CMAKE_NATIVE = cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Release \
 	-DPELLUX_WINDOWS_DIR=$(CURDIR)/build/windows -DPELLUX_WINDOWS32_DIR=$(CURDIR)/build/windows32 \
-	-DPELLUX_I386_DIR=$(CURDIR)/build/i386 -DPELLUX_CALC=ON
+	-DPELLUX_I386_DIR=$(CURDIR)/build/i386 -DPELLUX_CALC=ON \
+	-DPELLUX_WEB_PAGE=$(CURDIR)/build/web/Pellux.html
 CMAKE_ASAN = cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DPELLUX_SANITIZE=ON
 CMAKE_WINDOWS = cmake -S . -B build/windows -DCMAKE_BUILD_TYPE=Release \
 	-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake -DPELLUX_BUILD_TESTS=OFF
@@ -28,7 +31,7 @@ CMAKE_BENCH_WINDOWS = cmake -S . -B build/bench-windows -DCMAKE_BUILD_TYPE=Relea
 	-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake -DPELLUX_BUILD_TESTS=OFF \
 	-DPELLUX_BUILD_BENCH=ON
 
-.PHONY: all deps windows windows32 i386 native asan fuzz-build fuzz test demo dist bench clean
+.PHONY: all deps windows windows32 i386 native asan fuzz-build fuzz test demo dist bench clean web
 
 all: native windows windows32
 
@@ -47,7 +50,10 @@ i386: deps
 	$(CMAKE_I386)
 	cmake --build build/i386 -j $(JOBS) --target Pellux xlhost
 
-native: deps windows windows32 i386
+web: deps
+	bash scripts/build-web.sh
+
+native: deps windows windows32 i386 web
 	$(CMAKE_NATIVE)
 	cmake --build build/native -j $(JOBS)
 
@@ -73,7 +79,7 @@ test: native asan fuzz-build
 demo: native windows
 	bash scripts/demo.sh
 
-dist: native windows windows32
+dist: native windows windows32 web
 	bash scripts/dist.sh
 
 # Own build trees, so that make test never builds the benchmarks.

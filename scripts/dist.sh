@@ -12,6 +12,7 @@ files=(
   build/windows32/Pellux32.XLL
   build/native/PelluxReduction.xlsx
   build/native/Pellux.oxt
+  build/web/Pellux.html
 )
 
 for f in "${files[@]}" build/native/pellux-mask; do
@@ -42,5 +43,6 @@ zip_file=dist/Pellux-$version-windows.zip
 rm -f "$zip_file"
 (cd "$work" && zip -q -X -D "$repo/$zip_file" README.txt $(for f in "${files[@]}"; do basename "$f"; done) "${masks[@]}")
 cp build/native/Pellux.oxt dist/Pellux.oxt
-echo "dist: wrote $zip_file and dist/Pellux.oxt"
+cp build/web/Pellux.html dist/Pellux.html
+echo "dist: wrote $zip_file, dist/Pellux.oxt and dist/Pellux.html"
 unzip -l "$zip_file"

@@ -13,6 +13,8 @@ packages=(
   wine64 wine32:i386
   g++-multilib qemu-user-static
   libcairo2-dev poppler-utils fonts-crosextra-carlito
+  clang-14 lld-14 wasi-libc libclang-rt-14-dev-wasm32 libc++-14-dev-wasm32 libc++abi-14-dev-wasm32
+  chromium chromium-driver python3-selenium
   file libreoffice-calc-nogui python3-uno libreoffice-dev libreoffice-dev-common
 )
 
@@ -34,6 +36,9 @@ for p in "${packages[@]}"; do
     missing+=("$p")
   fi
 done
+# The page is bundled by node and npm, which come with the machine.
+command -v node >/dev/null && command -v npm >/dev/null ||
+  { echo "install-deps: node and npm are needed to build the page" >&2; exit 1; }
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 echo "Installing: ${missing[*]}"

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
@@ -106,6 +107,15 @@ std::string shortest(double x)
     return std::string(text, r.ptr);
 }
 
+// 15 significant digits, as a person types a length: a workbook keeps 16, so
+// the number comes back from it unchanged.
+std::string typed(double x)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.15g", x);
+    return text;
+}
+
 bool parse_arguments(int argc, char** argv, Request& r, std::string& error)
 {
     for (int i = 1; i < argc; ++i) {
@@ -201,12 +211,12 @@ bool write_mirror_file(const Mask& m, const std::string& path, std::string& erro
     out << "# Couder mask of pellux-mask, " << m.date << ". Fill in each zone's readings, then\n"
         << "#   pellux-reduction --mirror THIS.csv OUT.xlsx\n"
         << "units," << m.units << "\n"
-        << "diameter," << shortest(m.diameter) << "\n"
-        << "radius of curvature," << shortest(*m.rcurve) << "\n"
+        << "diameter," << typed(m.diameter) << "\n"
+        << "radius of curvature," << typed(*m.rcurve) << "\n"
         << "zones\n"
         << "inner,outer,run 1,run 2,run 3\n";
     for (const Opening& o : m.openings)
-        out << shortest(o.inner) << "," << shortest(o.outer) << ",,,\n";
+        out << typed(o.inner) << "," << typed(o.outer) << ",,,\n";
     out.close();
     if (!out)
         return (error = "cannot write " + path), false;

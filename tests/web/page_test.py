@@ -1,0 +1,245 @@
+"""Pellux.html in headless Chromium, opened from disk: the worksheet
+functions bit for bit as the add-in module computes them (through xlhost),
+Pellux.reduce as xlhost evaluates the workbook for the same mirror file, the
+page's own figures, bad input, a phone's width, speed, and screenshots.
+
+    page_test.py PAGE XLHOST ADDIN REDUCTION EXAMPLE_MIRROR WORKDIR
+"""
+import json
+import os
+import random
+import struct
+import subprocess
+import sys
+import time
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.by import By
+from selenium.webdriver.support.ui import WebDriverWait
+
+page, xlhost, addin, reduction, example, work = sys.argv[1:7]
+os.makedirs(work, exist_ok=True)
+passed = failed = 0
+
+
+def check(ok, what):
+    global passed, failed
+    if ok:
+        passed += 1
+    else:
+        failed += 1
+        print("FAILED: " + what)
+
+
+def bits(x):
+    return struct.unpack("<Q", struct.pack("<d", x))[0]
+
+
+def same(a, b):
+    if isinstance(a, str) or isinstance(b, str):
+        return a == b
+    if a != a and b != b:
+        return True
+    return bits(a) == bits(b)
+
+
+def browser():
+    options = webdriver.ChromeOptions()
+    for flag in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
+                 "--disable-background-networking", "--disable-component-update", "--disable-sync",
+                 "--no-first-run", "--window-size=1280,2400", "--user-data-dir=" + os.path.join(work, "profile")):
+        options.add_argument(flag)
+    options.binary_location = "/usr/bin/chromium"
+    for attempt in range(2):  # the first start after installing can hang once
+        try:
+            return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+        except Exception:
+            if attempt:
+                raise
+            time.sleep(2)
+
+
+def open_page(driver):
+    driver.get("file://" + os.path.abspath(page))
+    WebDriverWait(driver, 60).until(lambda d: d.execute_script("return document.body.dataset.ready === 'true'"))
+
+
+# ---- the worksheet functions, against xlhost with the add-in module
+rng = random.Random(11)
+
+
+def vec(n, lo, hi):
+    return [rng.uniform(lo, hi) for _ in range(n)]
+
+
+cases = []
+for _ in range(12):
+    n = rng.randint(1, 9)
+    data, ideal = vec(n, 0, 80), vec(n, 0, 80)
+    tol, zeff, zwidth = vec(n, 0.5, 9), vec(n, 0.2, 4), vec(n, 0.1, 1.2)
+    outer = sorted(vec(n, 0.5, 5))
+    outer = [x + 0.01 * k for k, x in enumerate(outer)]
+    sem = vec(n, 0, 3)
+    r, wvl, coc = rng.uniform(40, 200), 0.0000217, rng.uniform(-5, 5)
+    cases += [
+        ("CalcMaxAbsTA", [data, ideal, tol, coc]),
+        ("MinimizeMaxAbsTA", [data, ideal, tol, 0.001]),
+        ("CalcWFE", [data, ideal, tol, zeff, zwidth, r, coc, wvl]),
+        ("MinimizeWFE", [data, ideal, tol, zeff, zwidth, r, wvl, 0.0001]),
+        ("Vignetting", [rng.uniform(3, 16), rng.uniform(0.5, 4), rng.uniform(20, 100), rng.uniform(3, 12), rng.uniform(0, 60)]),
+        ("WholeMirrorPV", [data, ideal, zeff, zwidth, r, wvl]),
+        ("WholeMirrorRMS", [data, ideal, zeff, zwidth, outer, r, wvl]),
+        ("StrehlRatio", [rng.uniform(0, 0.3)]),
+        ("Correction", [data, ideal]),
+        ("FigureUncertainty", [data, ideal, sem, zeff, zwidth, outer, r, wvl]),
+    ]
+cases += [("CalcWFE", [[10, 40], [12, 37], [5, 0], [1, 2], [1, 1], 100, 0, 0.000022]),
+          ("WholeMirrorPV", [[10, 40], [12, 37], [1, 2], [1, 1, 1], 100, 0.000022]),
+          ("StrehlRatio", [-1]), ("Correction", [[10], [12]])]
+
+
+def formula(name, args):
+    def arg(a):
+        return "{" + ";".join(repr(float(x)) for x in a) + "}" if isinstance(a, list) else repr(float(a))
+    return "=%s(%s)" % (name, ",".join(arg(a) for a in args))
+
+
+out = subprocess.run([xlhost, addin] + [formula(n, a) for n, a in cases], capture_output=True, text=True).stdout
+native, current = [], None
+for line in out.splitlines():
+    if line.startswith("="):
+        current = []
+        native.append(current)
+    else:
+        v = line.strip()
+        current.append(v if v.startswith("#") else float(v))
+
+driver = browser()
+try:
+    open_page(driver)
+    got = driver.execute_script(
+        "return arguments[0].map(([n, a]) => { const r = Pellux[n](...a); return Array.isArray(r) ? r : [r]; });",
+        cases)
+    for (name, args), want, have in zip(cases, native, got):
+        have = [h if isinstance(h, str) else float("nan") if h is None else float(h) for h in have]
+        want = want[:1] if isinstance(want[0], str) else want
+        check(len(want) == len(have) and all(same(a, b) for a, b in zip(want, have)),
+              "%s: page %s, add-in %s" % (formula(name, args)[:60], have, want))
+    check(len(native) == len(cases), "xlhost answered %d of %d formulas" % (len(native), len(cases)))
+
+    # ---- Pellux.reduce against the workbook that xlhost evaluates
+    mirrors = {"example": open(example).read()}
+    mirrors["mm_moving"] = mirrors["example"].replace("tester,fixed source", "tester,moving source")
+    mirrors["sphere_rms"] = ("units,in\ndiameter,6\nradius of curvature,96\nzone radius,rms\nzones\ninner,outer,run 1,run 2\n"
+                             + "".join("%.15g,%.15g,0.5,0.52\n" % (3 * (k / 6) ** 0.5, 3 * ((k + 1) / 6) ** 0.5) for k in range(6)))
+    for name, text in mirrors.items():
+        path = os.path.join(work, name + ".csv")
+        open(path, "w").write(text)
+        book = os.path.join(work, name + ".xlsx")
+        subprocess.run([reduction, "--mirror", path, book], check=True)
+        lines = subprocess.run([xlhost, addin, "--workbook", book, "--cells", "Reduction!J4:J45,Reduction!N4:N45"],
+                               capture_output=True, text=True).stdout.splitlines()
+        cells = {}
+        for line in lines:
+            cell, _, rest = line.partition("  ")
+            cells[cell.split("!")[1]] = rest.rpartition("  ")[2]
+        sheet = {}
+        for row in range(4, 46):
+            label = cells.get("J%d" % row)
+            value = cells.get("N%d" % row)
+            if label and value not in (None, "(empty)"):
+                try:
+                    sheet[label] = float(value)
+                except ValueError:
+                    sheet[label] = value
+        result = driver.execute_script("return Pellux.reduce(arguments[0]);", text)
+        compared = 0
+        for label, value in result.items():
+            want = sheet.get(label)
+            if want is None:
+                continue
+            compared += 1
+            have = float("nan") if value is None else float(value)
+            if label == "Light reaching the edge of the field":
+                check(abs(have - want) <= 1e-15, "%s: %s, the sheet %s" % (label, have, want))
+            else:
+                check(same(have, want) if not isinstance(want, str) else have != have,
+                      "%s %s: page %r, workbook %r" % (name, label, have, want))
+        check(compared >= 24, "%s: only %d results compared" % (name, compared))
+
+    # ---- the page's figures are reduce's, with their full precision
+    driver.find_element(By.ID, "example").click()
+    shown = driver.execute_script(
+        "return [...document.querySelectorAll('[data-label]')].map(e => [e.dataset.label, e.dataset.value]);")
+    want = driver.execute_script("return Pellux.reduce(arguments[0]);", mirrors["example"])
+    check(len(shown) >= 24, "the page shows %d figures" % len(shown))
+    for label, value in shown:
+        w = want.get(label)
+        check(w is not None and same(float(value), float("nan") if w is None else w),
+              "page %s = %s, reduce %s" % (label, value, w))
+    driver.save_screenshot(os.path.join(work, "page.png"))
+
+    # ---- bad input: marked at its field, nothing computed, nothing else lost
+    run = driver.find_element(By.CSS_SELECTOR, "#zone-table input[data-row='2'][data-col='3']")
+    run.clear()
+    run.send_keys("0,0405")
+    row_error = driver.execute_script("return document.querySelectorAll('#zone-table .row-error')[2].textContent")
+    check("zone 3" in row_error and "run 2: not a number" in row_error, "decimal comma: %r" % row_error)
+    check(driver.find_element(By.ID, "results-note").text.startswith("Nothing is computed"), "results computed from a bad reading")
+    check(len(driver.find_elements(By.CSS_SELECTOR, "[data-label]")) == 0, "figures still shown")
+    check(driver.find_element(By.ID, "diameter").get_attribute("value") == "200", "another field lost")
+    run.clear()
+    run.send_keys("1.49")
+    check(len(driver.find_elements(By.CSS_SELECTOR, "[data-label]")) >= 24, "no figures after the reading was mended")
+    outer = driver.find_element(By.CSS_SELECTOR, "#zone-table input[data-row='1'][data-col='1']")
+    outer.clear()
+    outer.send_keys("50")
+    row_error = driver.execute_script("return document.querySelectorAll('#zone-table .row-error')[1].textContent")
+    check("edges do not increase" in row_error, "edges not increasing: %r" % row_error)
+    outer.clear()
+    outer.send_keys("71.972")
+    diameter = driver.find_element(By.ID, "diameter")
+    diameter.clear()
+    diameter.send_keys("two hundred")
+    check("Not a number" in driver.find_element(By.ID, "diameter-error").text, "text in the diameter not marked")
+    diameter.clear()
+    diameter.send_keys("200")
+    check(driver.find_element(By.ID, "diameter-error").text == "", "the mark stays")
+
+    # What was typed survives a reload.
+    coc = driver.find_element(By.ID, "coc")
+    coc.clear()
+    coc.send_keys("0.37")
+    open_page(driver)
+    check(driver.find_element(By.ID, "coc").get_attribute("value") == "0.37", "typed value lost on reload")
+
+    # A bad mirror file: an alert naming the line.
+    bad = os.path.join(work, "bad.csv")
+    open(bad, "w").write("units,mm\ndiameter,200\nradius of curvature,-5\n")
+    driver.find_element(By.ID, "open").send_keys(bad)
+    WebDriverWait(driver, 10).until(lambda d: d.find_element(By.ID, "file-error").get_attribute("textContent"))
+    alert = driver.find_element(By.ID, "file-error")
+    check(alert.get_attribute("role") == "alert" and alert.get_attribute("textContent") == "bad.csv:3: 'radius of curvature' must be above 0",
+          "bad file: %r" % alert.get_attribute("textContent"))
+
+    # Speed: 30 zones and 10 runs reduced in under 20 ms.
+    big = "units,in\ndiameter,16\nradius of curvature,128\nzones\ninner,outer," + ",".join("r%d" % k for k in range(10)) + "\n"
+    big += "".join("%r,%r,%s\n" % (8 * (k / 30) ** 0.5, 8 * ((k + 1) / 30) ** 0.5,
+                                   ",".join("%.4f" % (0.25 * (k + 0.5) / 30 + 0.001 * j) for j in range(10))) for k in range(30))
+    ms = driver.execute_script("""
+        const t = []; for (let i = 0; i < 7; ++i) { const s = performance.now(); Pellux.reduce(arguments[0]); t.push(performance.now() - s); }
+        t.sort((a, b) => a - b); return t[3];""", big)
+    check(ms < 20, "30 zones x 10 runs: %.1f ms" % ms)
+
+    # A phone: 360 px wide, one column, no sideways scrolling.
+    driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {"width": 360, "height": 800, "deviceScaleFactor": 1, "mobile": True})
+    open_page(driver)
+    width = driver.execute_script("return document.documentElement.scrollWidth")
+    check(width <= 360, "at 360 px the page is %d px wide" % width)
+    driver.save_screenshot(os.path.join(work, "phone.png"))
+finally:
+    driver.quit()
+
+print("%d passed, %d failed" % (passed, failed))
+sys.exit(1 if failed else 0)

@@ -1,0 +1,253 @@
+// The WebAssembly module's entry points: the worksheet functions with the
+// worksheet's argument rules, and the reduction of one mirror, over buffers
+// of its own that the page fills. A call answers 0 with its numbers in the
+// result buffer, or 1 for #NUM!.
+#include <cmath>
+#include <cstdint>
+#include <initializer_list>
+#include <limits>
+
+#include "core/figures.h"
+#include "core/reduction.h"
+#include "core/transverse.h"
+#include "core/vignetting.h"
+#include "core/wavefront.h"
+#include "core/zone_design.h"
+#include "core/zones.h"
+
+#define PELLUX_WASM(name) extern "C" __attribute__((export_name(#name)))
+
+using namespace pellux;
+
+namespace {
+
+constexpr int kVectors = 6;
+constexpr int kLength = 32768; // one past the zone limit, so the limit itself is checked
+constexpr int kOk = 0;
+constexpr int kNum = 1;
+
+double g_vectors[kVectors][kLength];
+double g_out[4];
+alignas(8) unsigned char g_work[sizeof(double) * 5 * (kMaxFigureZones + 1) +
+                                sizeof(std::int32_t) * 2 * (kMaxFigureZones + 1)];
+MirrorInput g_mirror;
+Reduction g_reduction;
+
+const double* v(int k) { return g_vectors[k]; }
+
+// The worksheet's shape rule for vectors of these lengths (one column each):
+// the zone count, or 0 for #NUM!.
+int zones(std::initializer_list<int> lengths)
+{
+    ZoneShape shapes[kVectors];
+    int count = 0;
+    for (int n : lengths) {
+        if (n < 1 || n > 65535)
+            return 0;
+        shapes[count++] = {static_cast<std::uint16_t>(n), 1};
+    }
+    const ZoneCheck check = check_zone_shapes(shapes, count);
+    return check.ok ? check.zones : 0;
+}
+
+int answer(double a) { return g_out[0] = a, kOk; }
+int answer(double a, double b) { return g_out[0] = a, g_out[1] = b, kOk; }
+
+int finite_pair(const FigureAt& f, double wvl)
+{
+    const double value = f.value / wvl;
+    if (!std::isfinite(f.coc) || !std::isfinite(value))
+        return kNum;
+    return answer(f.coc, value);
+}
+
+} // namespace
+
+PELLUX_WASM(pellux_vector) double* pellux_vector(int k) { return k >= 0 && k < kVectors ? g_vectors[k] : nullptr; }
+PELLUX_WASM(pellux_out) double* pellux_out() { return g_out; }
+
+PELLUX_WASM(calc_max_abs_ta) int calc_max_abs_ta(int nd, int ni, int nt, double coc)
+{
+    const int n = zones({nd, ni, nt});
+    FitStatus s = 0;
+    const double r = n ? max_abs_ta(v(0), v(1), v(2), static_cast<std::int16_t>(n), coc, s) : 0;
+    return n && s == 0 ? answer(r) : kNum;
+}
+
+PELLUX_WASM(minimize_max_abs_ta) int minimize_max_abs_ta(int nd, int ni, int nt, double fittol)
+{
+    const int n = zones({nd, ni, nt});
+    FitStatus s = 0;
+    double coc = 0;
+    const double r = n ? best_coc_for_ta(v(0), v(1), v(2), static_cast<std::int16_t>(n), fittol, coc, s) : 0;
+    return n && s == 0 ? answer(coc, r) : kNum;
+}
+
+PELLUX_WASM(calc_wfe) int calc_wfe(int nd, int ni, int nt, int nz, int nw, double rcurve, double coc, double wvl)
+{
+    const int n = zones({nd, ni, nt, nz, nw});
+    FitStatus s = 0;
+    const double pv = n ? wavefront_pv(v(0), v(1), v(2), v(3), v(4), static_cast<std::int16_t>(n), rcurve, coc, s) : 0;
+    return n && s == 0 ? answer(pv / wvl) : kNum;
+}
+
+PELLUX_WASM(minimize_wfe) int minimize_wfe(int nd, int ni, int nt, int nz, int nw, double rcurve, double wvl, double fittol)
+{
+    const int n = zones({nd, ni, nt, nz, nw});
+    FitStatus s = 0;
+    double coc = 0;
+    const double r = n ? best_coc_for_wfe(v(0), v(1), v(2), v(3), v(4), static_cast<std::int16_t>(n), rcurve, wvl,
+                                          fittol, coc, s)
+                       : 0;
+    return n && s == 0 ? answer(coc, r) : kNum;
+}
+
+PELLUX_WASM(vignetting) int vignetting(double D, double N, double F, double L, double stop)
+{
+    return answer(vignetting_magnitudes(D, N, F, L, stop));
+}
+
+PELLUX_WASM(whole_mirror_pv) int whole_mirror_pv_call(int nd, int ni, int nz, int nw, double rcurve, double wvl)
+{
+    const int n = zones({nd, ni, nz, nw});
+    const MirrorZones m{v(0), v(1), v(2), v(3), nullptr, n, rcurve};
+    if (n == 0 || check_figure_call(m, wvl) != 0)
+        return kNum;
+    return finite_pair(whole_mirror_pv(m, g_work), wvl);
+}
+
+PELLUX_WASM(whole_mirror_rms) int whole_mirror_rms_call(int nd, int ni, int nz, int nw, int no, double rcurve, double wvl)
+{
+    const int n = zones({nd, ni, nz, nw, no});
+    const MirrorZones m{v(0), v(1), v(2), v(3), v(4), n, rcurve};
+    if (n == 0 || check_figure_call(m, wvl) != 0)
+        return kNum;
+    return finite_pair(whole_mirror_rms(m, g_work), wvl);
+}
+
+PELLUX_WASM(strehl_ratio) int strehl_ratio_call(double rms)
+{
+    if (!(rms >= 0) || !std::isfinite(rms))
+        return kNum;
+    return answer(strehl_ratio(rms));
+}
+
+PELLUX_WASM(correction) int correction(int nd, int ni)
+{
+    const int n = zones({nd, ni});
+    if (n < 2)
+        return kNum;
+    const double s = correction_slope(v(0), v(1), n);
+    const double percent = 100.0 * s, conic = 0.0 - s;
+    return std::isfinite(percent) && std::isfinite(conic) ? answer(percent, conic) : kNum;
+}
+
+// Vectors: data, ideal, sem, Zeff, Zwidth, Zouter.
+PELLUX_WASM(figure_uncertainty) int figure_uncertainty_call(int nd, int ni, int ns, int nz, int nw, int no,
+                                                          double rcurve, double wvl)
+{
+    const int n = zones({nd, ni, ns, nz, nw, no});
+    const MirrorZones m{v(0), v(1), v(3), v(4), v(5), n, rcurve};
+    if (n == 0 || check_spread_call(m, v(2), wvl) != 0)
+        return kNum;
+    const FigureSpread f = figure_uncertainty(m, v(2), wvl, g_work);
+    const double values[4] = {f.pv, f.rms, f.strehl, f.correction};
+    for (int i = 0; i < 4; ++i) {
+        if (!std::isfinite(values[i]))
+            return kNum;
+        g_out[i] = values[i];
+    }
+    return kOk;
+}
+
+// ---------------------------------------------------------------- the mirror
+
+// The mirror's inputs by number, in this order (the page keeps the same list).
+PELLUX_WASM(mirror_set) int mirror_set(int field, double x)
+{
+    MirrorInput& m = g_mirror;
+    switch (field) {
+    case 0: m.millimetres = x != 0; break;
+    case 1: m.diameter = x; break;
+    case 2: m.radius = x; break;
+    case 3: m.wavelength_nm = x; break;
+    case 4: m.moving_source = x != 0; break;
+    case 5: m.zone_rule = static_cast<int>(x); break;
+    case 6: m.fittol = x; break;
+    case 7: m.coc = x; break;
+    case 8: m.reading_sigma = x; break;
+    case 9: m.secondary = x; break;
+    case 10: m.focal_length = x; break;
+    case 11: m.to_focus = x; break;
+    case 12: m.field_stop_mm = x; break;
+    case 13: m.zones = static_cast<int>(x); break;
+    case 14: m.runs = static_cast<int>(x); break;
+    default: return kNum;
+    }
+    return kOk;
+}
+
+// One zone's opening, and one reading (NaN: blank).
+PELLUX_WASM(mirror_zone) int mirror_zone(int zone, double inner, double outer)
+{
+    if (zone < 0 || zone >= kReductionZones)
+        return kNum;
+    g_mirror.inner[zone] = inner;
+    g_mirror.outer[zone] = outer;
+    return kOk;
+}
+
+PELLUX_WASM(mirror_reading) int mirror_reading(int zone, int run, double x)
+{
+    if (zone < 0 || zone >= kReductionZones || run < 0 || run >= kReductionRuns)
+        return kNum;
+    g_mirror.readings[zone][run] = x;
+    return kOk;
+}
+
+PELLUX_WASM(reduce) int reduce() { return reduce_mirror(g_mirror, g_reduction, g_work) ? kOk : kNum; }
+
+// The results by number, in this order (the page keeps the same list).
+PELLUX_WASM(reduction_result) double reduction_result(int field)
+{
+    const Reduction& r = g_reduction;
+    const double values[] = {
+        r.pv_coc, r.pv, r.rms_coc, r.rms, r.strehl, r.rms_nm, r.pv_nm, r.correction, r.conic,
+        r.pv_spread, r.rms_spread, r.strehl_spread, r.correction_spread, r.ta_coc, r.ta_max,
+        r.ta_coc_reading, r.wfe_coc, r.wfe_pv, r.window_low, r.window_high, r.user_ta, r.user_wfe,
+        r.vignetting, r.edge_light, r.profile_pv, r.window_end ? 1.0 : 0.0,
+    };
+    return field >= 0 && field < static_cast<int>(sizeof values / sizeof values[0])
+               ? values[field]
+               : std::numeric_limits<double>::quiet_NaN();
+}
+
+// A zone's value of the zone table, by number: Zeff, Zwidth, mean reading,
+// paraboloid, tolerance, uncertainty, TA, its standard deviation, the
+// profile at the zone's outer edge (waves) and that edge; zone -1 is the
+// profile's first point.
+PELLUX_WASM(reduction_zone) double reduction_zone(int field, int zone)
+{
+    const Reduction& r = g_reduction;
+    if (zone == -1 && field >= 8)
+        return field == 8 ? r.profile_waves[0] : r.edge[0];
+    if (zone < 0 || zone >= g_mirror.zones)
+        return std::numeric_limits<double>::quiet_NaN();
+    const double values[] = {r.zeff[zone], r.zwidth[zone], r.reading[zone], r.ideal[zone], r.tol[zone],
+                             r.sem[zone], r.ta[zone], r.ta_sd[zone], r.profile_waves[zone + 1],
+                             r.edge[zone + 1]};
+    return field >= 0 && field < 10 ? values[field] : std::numeric_limits<double>::quiet_NaN();
+}
+
+// Couder mask zones: equal-area edges into vector 0, or the suggested count.
+PELLUX_WASM(mask_edges) int mask_edges(double r0, double R, int count)
+{
+    if (count < 1 || count > kMaxMaskZones || !(R > r0) || !(r0 >= 0))
+        return kNum;
+    equal_area_edges(r0, R, count, g_vectors[0]);
+    return kOk;
+}
+PELLUX_WASM(mask_suggested_zones) int mask_suggested_zones(double diameter_inches)
+{
+    return suggested_zones(diameter_inches);
+}

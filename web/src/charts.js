@@ -1,0 +1,55 @@
+// The two charts of the workbook, drawn by Chart.js: the transverse
+// aberration zone by zone with ±1 standard deviation error bars and the ±1
+// tolerance lines, and the wavefront profile from the first zone's inner edge.
+import { Chart, Legend, LinearScale, LineController, LineElement, PointElement, ScatterController, Title, Tooltip } from "chart.js";
+import { PointWithErrorBar, ScatterWithErrorBarsController } from "chartjs-chart-error-bars";
+
+Chart.register(LinearScale, PointElement, LineElement, ScatterController, LineController, Legend, Title, Tooltip,
+  ScatterWithErrorBarsController, PointWithErrorBar);
+
+const BLUE = "#2f5597";
+const RED = "#c00000";
+let ta = null;
+let profile = null;
+
+function axes(x, y) {
+  return {
+    x: { type: "linear", title: { display: true, text: x } },
+    y: { type: "linear", title: { display: true, text: y } },
+  };
+}
+
+export function drawCharts(reduction, mirror) {
+  const perInch = mirror.units === "mm" ? 25.4 : 1;
+  const edge = mirror.diameter / 2 / perInch;
+  const points = reduction.zones.map((z) => ({ x: z.zeff, y: z.ta, yMin: z.ta - z.taSd, yMax: z.ta + z.taSd }));
+  const band = (y) => [{ x: 0, y }, { x: edge, y }];
+  const taData = {
+    datasets: [
+      { type: "scatterWithErrorBars", label: "TA / tolerance ±1 standard deviation of the runs", data: points,
+        borderColor: BLUE, backgroundColor: BLUE, errorBarColor: BLUE, errorBarWhiskerColor: BLUE, showLine: true },
+      { type: "line", label: "+1 tolerance", data: band(1), borderColor: RED, borderDash: [6, 4], pointRadius: 0 },
+      { type: "line", label: "-1 tolerance", data: band(-1), borderColor: RED, borderDash: [6, 4], pointRadius: 0 },
+    ],
+  };
+  const profileData = {
+    datasets: [{ type: "line", label: "Wavefront (waves)", borderColor: BLUE, backgroundColor: BLUE,
+      data: [{ x: reduction.start.edge, y: reduction.start.profileWaves }, ...reduction.zones.map((z) => ({ x: z.edge, y: z.profileWaves }))] }],
+  };
+  const options = (title, x, y, legend) => ({
+    animation: false, responsive: true, maintainAspectRatio: false,
+    plugins: { title: { display: true, text: title }, legend: { display: legend, position: "bottom" } },
+    scales: axes(x, y),
+  });
+  if (ta) ta.destroy();
+  if (profile) profile.destroy();
+  ta = new Chart(document.getElementById("ta-chart"), {
+    type: "scatterWithErrorBars", data: taData,
+    options: options("Transverse aberration at the best fit (tolerances)", "Zone radius Zeff (in)", "TA in tolerances", true),
+  });
+  profile = new Chart(document.getElementById("profile-chart"), {
+    type: "line", data: profileData,
+    options: options("Wavefront profile at the whole-mirror P-V's centre of curvature (waves)",
+      "Radius (in): the first zone's inner edge, then each zone's outer edge", "Wavefront (waves)", false),
+  });
+}

@@ -1,0 +1,135 @@
+// Mirror files, as pellux-reduction --mirror reads and pellux-mask writes
+// them: the same keys, defaults, limits and messages ("NAME:LINE: why").
+const KEYS = {
+  units: "units",
+  diameter: "diameter",
+  "radius of curvature": "radius",
+  "wavelength nm": "wavelength",
+  tester: "tester",
+  "zone radius": "zoneRadius",
+  "search tolerance": "fittol",
+  "your centre of curvature": "coc",
+  secondary: "secondary",
+  "focal length": "focalLength",
+  "secondary to focus": "secondaryToFocus",
+  "field stop mm": "fieldStop",
+  "reading uncertainty": "readingUncertainty",
+};
+const CHOICES = {
+  units: ["unit", ["in", "mm"]],
+  tester: ["tester", ["fixed source", "moving source"]],
+  zoneRadius: ["zone radius", ["mean", "rms", "carlin"]],
+};
+const MAX_ZONES = 100;
+const MAX_RUNS = 10;
+
+// A finite decimal number and nothing else (a leading "+" allowed).
+export function number(text) {
+  if (!/^[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$/.test(text)) return null;
+  const x = Number(text);
+  return Number.isFinite(x) ? x : null;
+}
+
+export function defaultReadingUncertainty(units) {
+  return units === "mm" ? 0.05 : 0.002;
+}
+
+// { mirror } or { error: "NAME:LINE: why" }; readings may be required.
+export function parseMirror(text, name = "mirror file", needReadings = true) {
+  const m = {
+    units: "in", diameter: null, radius: null, wavelength: 550, tester: "fixed source",
+    zoneRadius: "mean", fittol: 0.001, coc: 0, readingUncertainty: null, secondary: null,
+    focalLength: null, secondaryToFocus: null, fieldStop: 25, runs: 0, zones: [],
+  };
+  let line = 0;
+  const fail = (why) => ({ error: `${name}:${line}: ${why}` });
+  const seen = new Set();
+  let state = "keys";
+  for (const raw of text.split("\n")) {
+    ++line;
+    const content = raw.split("#")[0].replace(/^[ \t\r]+|[ \t\r]+$/g, "");
+    if (content === "") continue;
+    const c = content.split(",").map((s) => s.replace(/^[ \t\r]+|[ \t\r]+$/g, ""));
+    if (state === "keys") {
+      const key = c[0].toLowerCase();
+      if (key === "zones" && c.length === 1) {
+        state = "header";
+        continue;
+      }
+      const field = KEYS[key];
+      if (!field) return fail(`unknown key '${c[0]}'`);
+      if (c.length !== 2) return fail(`'${c[0]}' takes one value`);
+      if (seen.has(field)) return fail(`'${c[0]}' given twice`);
+      seen.add(field);
+      if (CHOICES[field]) {
+        const [what, list] = CHOICES[field];
+        const v = c[1].toLowerCase();
+        if (!list.includes(v)) return fail(`unknown ${what} '${c[1]}' (${list.join(", ")})`);
+        m[field] = v;
+        continue;
+      }
+      const x = number(c[1]);
+      if (x === null) return fail(`'${c[0]}' takes a number, not '${c[1]}'`);
+      if (field !== "coc" && !(x > 0)) return fail(`'${c[0]}' must be above 0`);
+      m[field] = x;
+    } else if (state === "header") {
+      if (c.length < 3 || c[0].toLowerCase() !== "inner" || c[1].toLowerCase() !== "outer")
+        return fail("the header reads inner,outer, then one name per run");
+      if (c.length - 2 > MAX_RUNS) return fail("more than 10 runs");
+      m.runs = c.length - 2;
+      state = "zones";
+    } else {
+      if (c.length > 2 + m.runs) return fail("more cells than the header names");
+      if (m.zones.length === MAX_ZONES) return fail("more than 100 zones");
+      const inner = c.length >= 2 ? number(c[0]) : null;
+      const outer = c.length >= 2 ? number(c[1]) : null;
+      if (inner === null || outer === null) return fail("a zone starts with its inner and outer radius, as numbers");
+      if (inner < 0) return fail("the inner radius is below 0");
+      if (!(outer > inner)) return fail("the outer radius is not above the inner radius");
+      if (m.zones.length && inner < m.zones[m.zones.length - 1].outer) return fail("the zone overlaps the one before it");
+      const runs = new Array(m.runs).fill(null);
+      let any = false;
+      for (let k = 2; k < c.length; ++k) {
+        if (c[k] === "") continue;
+        const x = number(c[k]);
+        if (x === null) return fail(`run ${k - 1} takes a number, not '${c[k]}'`);
+        runs[k - 2] = x;
+        any = true;
+      }
+      if (!any && needReadings) return fail("the zone has no reading");
+      m.zones.push({ inner, outer, runs });
+    }
+  }
+  if (m.diameter === null || m.radius === null)
+    return fail(`no '${m.diameter === null ? "diameter" : "radius of curvature"}'`);
+  if (state !== "zones" || m.zones.length < 2) return fail("fewer than 2 zones");
+  if (m.zones[m.zones.length - 1].outer > m.diameter / 2) return fail("the last zone reaches beyond the mirror's edge");
+  if (m.secondary === null) m.secondary = m.diameter * 0.22;
+  if (m.secondaryToFocus === null) m.secondaryToFocus = m.diameter * 0.75;
+  if (m.readingUncertainty === null) m.readingUncertainty = defaultReadingUncertainty(m.units);
+  return { mirror: m };
+}
+
+// The shortest text that reads back as the same number.
+const text = (x) => String(x);
+
+export function writeMirror(m) {
+  const lines = [
+    "# Mirror file of the Pellux page; pellux-reduction --mirror reads it too.",
+    `units,${m.units}`,
+    `diameter,${text(m.diameter)}`,
+    `radius of curvature,${text(m.radius)}`,
+    `wavelength nm,${text(m.wavelength)}`,
+    `tester,${m.tester}`,
+    `zone radius,${m.zoneRadius}`,
+    `search tolerance,${text(m.fittol)}`,
+    `your centre of curvature,${text(m.coc)}`,
+    `reading uncertainty,${text(m.readingUncertainty)}`,
+    `secondary,${text(m.secondary)}`,
+  ];
+  if (m.focalLength !== null) lines.push(`focal length,${text(m.focalLength)}`);
+  lines.push(`secondary to focus,${text(m.secondaryToFocus)}`, `field stop mm,${text(m.fieldStop)}`, "zones");
+  lines.push(["inner", "outer", ...Array.from({ length: m.runs }, (_, k) => `run ${k + 1}`)].join(","));
+  for (const z of m.zones) lines.push([text(z.inner), text(z.outer), ...z.runs.map((r) => (r === null ? "" : text(r)))].join(","));
+  return lines.join("\n") + "\n";
+}

@@ -1,0 +1,172 @@
+// The Pellux module in the page: the worksheet functions under their
+// worksheet names and argument order, and the reduction of a mirror. Every
+// number comes from the WebAssembly module built from the add-in's core;
+// this file only moves numbers in and out.
+import { parseMirror } from "./mirror_file.js";
+
+// The module's result fields and the workbook's labels, in the module's order.
+export const RESULT_LABELS = [
+  "Centre of curvature of the least P-V",
+  "Peak-to-valley wavefront error, whole mirror (waves)",
+  "Centre of curvature of the least RMS",
+  "RMS wavefront error (waves)",
+  "Strehl ratio",
+  "RMS surface error (nm)",
+  "Peak-to-valley surface error (nm)",
+  "Correction (%)",
+  "Best-fit conic constant",
+  "Peak-to-valley wavefront error uncertainty (waves)",
+  "RMS wavefront error uncertainty (waves)",
+  "Strehl ratio uncertainty",
+  "Correction uncertainty (%)",
+  "Best centre of curvature",
+  "Largest |TA| there",
+  "That centre of curvature as a reading",
+  "Its centre of curvature",
+  "Zonal peak-to-valley, without the centre",
+  "Its search window: from",
+  "to",
+  "Largest |TA|",
+  "Zonal peak-to-valley (CalcWFE)",
+  "Light loss at the edge of the field",
+  "Light reaching the edge of the field",
+  "Its peak-to-valley",
+];
+const WINDOW_END = RESULT_LABELS.length;
+
+// The mirror's inputs in the module's order.
+const INPUT_FIELDS = [
+  "millimetres", "diameter", "radius", "wavelength_nm", "moving_source", "zone_rule", "fittol",
+  "coc", "reading_sigma", "secondary", "focal_length", "to_focus", "field_stop_mm", "zones", "runs",
+];
+// Zone table fields in the module's order.
+export const ZONE_FIELDS = ["zeff", "zwidth", "reading", "ideal", "tol", "sem", "ta", "taSd", "profileWaves", "edge"];
+
+let wasm = null;
+
+function decode(base64) {
+  const text = atob(base64);
+  const bytes = new Uint8Array(text.length);
+  for (let i = 0; i < text.length; ++i) bytes[i] = text.charCodeAt(i);
+  return bytes;
+}
+
+export async function load(base64) {
+  const { instance } = await WebAssembly.instantiate(decode(base64), {});
+  wasm = instance.exports;
+  return wasm;
+}
+
+// NaN's sign and payload differ between machines; the worksheet shows #NUM!.
+function plain(x) {
+  return Number.isNaN(x) ? NaN : x;
+}
+
+// A range: an array of numbers (nested arrays are read row by row). Anything
+// else in it is #VALUE!, as a host refuses text in a "K" argument.
+function flatten(range) {
+  const out = [];
+  const walk = (x) => {
+    if (Array.isArray(x)) x.forEach(walk);
+    else out.push(x);
+  };
+  walk(range);
+  return out;
+}
+
+function putVectors(ranges) {
+  const lengths = [];
+  for (let k = 0; k < ranges.length; ++k) {
+    const values = flatten(ranges[k]);
+    if (values.some((v) => typeof v !== "number")) return null;
+    if (values.length > 32768) return null;
+    new Float64Array(wasm.memory.buffer, wasm.pellux_vector(k), values.length).set(values);
+    lengths.push(values.length);
+  }
+  return lengths;
+}
+
+function scalars(values) {
+  return values.every((v) => typeof v === "number") ? values : null;
+}
+
+// Calls one entry point: "#VALUE!" for arguments that are not numbers,
+// "#NUM!" for those the function refuses, else a number or an array of them.
+function call(name, ranges, args, count) {
+  const lengths = putVectors(ranges);
+  if (lengths === null || scalars(args) === null) return "#VALUE!";
+  if (wasm[name](...lengths, ...args) !== 0) return "#NUM!";
+  const out = new Float64Array(wasm.memory.buffer, wasm.pellux_out(), 4);
+  return count === 1 ? plain(out[0]) : Array.from(out.slice(0, count), plain);
+}
+
+export const functions = {
+  CalcMaxAbsTA: (data, ideal, tol, COC) => call("calc_max_abs_ta", [data, ideal, tol], [COC], 1),
+  MinimizeMaxAbsTA: (data, ideal, tol, fittol) => call("minimize_max_abs_ta", [data, ideal, tol], [fittol], 2),
+  CalcWFE: (data, ideal, tol, Zeff, Zwidth, Rcurve, COC, wvl) =>
+    call("calc_wfe", [data, ideal, tol, Zeff, Zwidth], [Rcurve, COC, wvl], 1),
+  MinimizeWFE: (data, ideal, tol, Zeff, Zwidth, Rcurve, wvl, fittol) =>
+    call("minimize_wfe", [data, ideal, tol, Zeff, Zwidth], [Rcurve, wvl, fittol], 2),
+  Vignetting: (D, N, F, L, Dstop) => call("vignetting", [], [D, N, F, L, Dstop], 1),
+  WholeMirrorPV: (data, ideal, Zeff, Zwidth, Rcurve, wvl) =>
+    call("whole_mirror_pv", [data, ideal, Zeff, Zwidth], [Rcurve, wvl], 2),
+  WholeMirrorRMS: (data, ideal, Zeff, Zwidth, Zouter, Rcurve, wvl) =>
+    call("whole_mirror_rms", [data, ideal, Zeff, Zwidth, Zouter], [Rcurve, wvl], 2),
+  StrehlRatio: (RMS) => call("strehl_ratio", [], [RMS], 1),
+  Correction: (data, ideal) => call("correction", [data, ideal], [], 2),
+  FigureUncertainty: (data, ideal, sem, Zeff, Zwidth, Zouter, Rcurve, wvl) =>
+    call("figure_uncertainty", [data, ideal, sem, Zeff, Zwidth, Zouter], [Rcurve, wvl], 4),
+};
+
+// A mirror record (as parseMirror gives it) through the module: the results
+// by label, the zone table, and whether MinimizeWFE ended at its window.
+export function reduceMirror(mirror) {
+  const input = {
+    millimetres: mirror.units === "mm" ? 1 : 0,
+    diameter: mirror.diameter,
+    radius: mirror.radius,
+    wavelength_nm: mirror.wavelength,
+    moving_source: mirror.tester === "moving source" ? 1 : 0,
+    zone_rule: ["mean", "rms", "carlin"].indexOf(mirror.zoneRadius),
+    fittol: mirror.fittol,
+    coc: mirror.coc,
+    reading_sigma: mirror.readingUncertainty,
+    secondary: mirror.secondary,
+    focal_length: mirror.focalLength ?? NaN,
+    to_focus: mirror.secondaryToFocus,
+    field_stop_mm: mirror.fieldStop,
+    zones: mirror.zones.length,
+    runs: mirror.runs,
+  };
+  INPUT_FIELDS.forEach((name, k) => wasm.mirror_set(k, input[name]));
+  mirror.zones.forEach((z, i) => {
+    wasm.mirror_zone(i, z.inner, z.outer);
+    for (let k = 0; k < mirror.runs; ++k) wasm.mirror_reading(i, k, z.runs[k] ?? NaN);
+  });
+  if (wasm.reduce() !== 0) throw new Error("the mirror has too many zones or runs");
+  const results = {};
+  RESULT_LABELS.forEach((label, k) => (results[label] = plain(wasm.reduction_result(k))));
+  const zones = mirror.zones.map((_, i) => {
+    const row = {};
+    ZONE_FIELDS.forEach((name, k) => (row[name] = plain(wasm.reduction_zone(k, i))));
+    return row;
+  });
+  const start = { profileWaves: wasm.reduction_zone(8, -1), edge: wasm.reduction_zone(9, -1) };
+  return { results, zones, start, windowEnd: wasm.reduction_result(WINDOW_END) === 1 };
+}
+
+// Pellux.reduce(mirrorFileText): the workbook's results by label.
+export function reduce(text) {
+  const parsed = parseMirror(text);
+  if (parsed.error) throw new Error(parsed.error);
+  return reduceMirror(parsed.mirror).results;
+}
+
+export function maskEdges(r0, R, zones) {
+  if (wasm.mask_edges(r0, R, zones) !== 0) return null;
+  return Array.from(new Float64Array(wasm.memory.buffer, wasm.pellux_vector(0), zones + 1));
+}
+
+export function suggestedZones(diameterInches) {
+  return wasm.mask_suggested_zones(diameterInches);
+}
