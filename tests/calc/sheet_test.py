@@ -14,6 +14,8 @@ import xml.etree.ElementTree as ET
 import zipfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir))
+from checks import Checks  # noqa: E402
 from office import Office, prop  # noqa: E402
 
 import uno  # noqa: E402
@@ -29,20 +31,11 @@ subprocess.run([generator, "--zones", "10", draft], check=True)
 values = subprocess.run([xlhost, addin, "--workbook", draft], capture_output=True, text=True, check=True).stdout
 open(os.path.join(work, "book10.values"), "w").write(values)
 subprocess.run([generator, "--zones", "10", "--values", os.path.join(work, "book10.values"), book10], check=True)
-passed = failed = 0
+check = Checks()
 
 NO_ADDIN = "the Pellux add-in is not loaded: see Installing Pellux in the README"
 # Carlito's word boxes are 1.297 times the font size (its ascent and descent).
 BOX_PER_POINT = 1.297
-
-
-def check(ok, what):
-    global passed, failed
-    if ok:
-        passed += 1
-    else:
-        failed += 1
-        print("FAILED: " + what)
 
 
 def cell_text(sheet, name):
@@ -122,5 +115,4 @@ try:
 finally:
     office.stop()
 
-print("%d passed, %d failed" % (passed, failed))
-sys.exit(1 if failed else 0)
+check.finish()

@@ -11,17 +11,11 @@ import shutil
 import subprocess
 import sys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir))
+from checks import Checks  # noqa: E402
+
 mask, reduction, work = sys.argv[1:4]
-passed = failed = 0
-
-
-def check(ok, what):
-    global passed, failed
-    if ok:
-        passed += 1
-    else:
-        failed += 1
-        print("FAIL: " + what)
+check = Checks()
 
 
 def run(*args):
@@ -148,5 +142,4 @@ for k, (args, message) in enumerate(bad):
 r = run("--diameter", "6", "--units", "in", "mask.png")
 check(r.returncode == 2 and "must end in .pdf or .svg" in r.stderr, "png output accepted")
 
-print("%d passed, %d failed" % (passed, failed))
-sys.exit(1 if failed else 0)
+check.finish()

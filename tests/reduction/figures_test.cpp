@@ -17,6 +17,8 @@ namespace {
 using namespace reduction;
 using reduction_test::Evaluated;
 using reduction_test::figure;
+using reduction_test::from_file;
+using reduction_test::parabolised;
 
 struct Figures {
     double pv_waves, rms_waves, rms_coc, strehl, rms_nm, pv_nm, correction, conic;
@@ -130,34 +132,6 @@ void near(double got, double want, const char* what, double floor = 0)
 {
     EXPECT_LE(std::fabs(got - want), std::max(std::fabs(want) * 1e-12, floor))
         << what << ": " << got << " against " << want;
-}
-
-Mirror from_file(const std::string& path)
-{
-    std::ifstream in(path);
-    Mirror m;
-    std::string error;
-    if (!read_mirror(in, path, m, error))
-        ADD_FAILURE() << error;
-    return m;
-}
-
-// A mirror whose mean readings are `fraction` of a paraboloid's (mean zone
-// radii, inches): 1 a paraboloid, 0 a sphere.
-Mirror parabolised(double fraction, int zones, double diameter, double radius)
-{
-    Mirror m;
-    m.diameter = diameter;
-    m.radius = radius;
-    m.runs = 1;
-    double inner = 0;
-    for (int k = 1; k <= zones; ++k) {
-        const double outer = diameter / 2 * std::sqrt(double(k) / zones);
-        const double zeff = (inner + outer) / 2;
-        m.zones.push_back({inner, outer, {fraction * zeff * zeff / radius + 0.05}});
-        inner = outer;
-    }
-    return m;
 }
 
 struct Case {

@@ -17,6 +17,7 @@ namespace {
 
 using namespace reduction;
 using reduction_test::Evaluated;
+using reduction_test::from_file;
 
 pellux::MirrorInput input_of(const Mirror& m)
 {
@@ -46,16 +47,6 @@ pellux::MirrorInput input_of(const Mirror& m)
                                     : std::nan("");
     }
     return in;
-}
-
-Mirror from_file(const std::string& path)
-{
-    std::ifstream in(path);
-    Mirror m;
-    std::string error;
-    if (!read_mirror(in, path, m, error))
-        ADD_FAILURE() << error;
-    return m;
 }
 
 // The same bits, or both an error (NaN against an error cell).

@@ -23,23 +23,6 @@ std::string fixed(double x, int decimals)
     return text;
 }
 
-// A mirror whose mean readings are `fraction` of a paraboloid's, equal-area zones.
-Mirror parabolised(double fraction, int zones, double diameter, double radius)
-{
-    Mirror m;
-    m.diameter = diameter;
-    m.radius = radius;
-    m.runs = 1;
-    double inner = 0;
-    for (int k = 1; k <= zones; ++k) {
-        const double outer = diameter / 2 * std::sqrt(double(k) / zones);
-        const double zeff = (inner + outer) / 2;
-        m.zones.push_back({inner, outer, {fraction * zeff * zeff / radius}});
-        inner = outer;
-    }
-    return m;
-}
-
 TEST(User, PeakToValleyAsAFractionOfAWaveOrInWaves)
 {
     struct {
@@ -47,8 +30,8 @@ TEST(User, PeakToValleyAsAFractionOfAWaveOrInWaves)
         Mirror m;
     } const cases[] = {
         {"near_paraboloid", worked_example(6)},
-        {"sphere_6in_f8", parabolised(0, 6, 6, 96)},
-        {"sphere_6in_f5", parabolised(0, 10, 6, 60)},
+        {"sphere_6in_f8", reduction_test::parabolised(0, 6, 6, 96)},
+        {"sphere_6in_f5", reduction_test::parabolised(0, 10, 6, 60)},
     };
     for (const auto& c : cases) {
         const Evaluated e = reduction_test::evaluate(c.m, std::string("fraction_") + c.name);

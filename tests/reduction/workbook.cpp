@@ -8,7 +8,10 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <gtest/gtest.h>
+
 #include "tools/reduction/book.h"
+#include "tools/reduction/mirror_file.h"
 
 namespace reduction_test {
 
@@ -118,6 +121,32 @@ double figure(const Evaluated& e, const std::string& label)
             e.at(row, reduction::kOutLabel).text == label)
             return e.number(row, reduction::kOutValue);
     throw std::runtime_error("no figure labelled " + label);
+}
+
+reduction::Mirror parabolised(double fraction, int zones, double diameter, double radius, double offset)
+{
+    reduction::Mirror m;
+    m.diameter = diameter;
+    m.radius = radius;
+    m.runs = 1;
+    double inner = 0;
+    for (int k = 1; k <= zones; ++k) {
+        const double outer = diameter / 2 * std::sqrt(double(k) / zones);
+        const double zeff = (inner + outer) / 2;
+        m.zones.push_back({inner, outer, {fraction * zeff * zeff / radius + offset}});
+        inner = outer;
+    }
+    return m;
+}
+
+reduction::Mirror from_file(const std::string& path)
+{
+    std::ifstream in(path);
+    reduction::Mirror m;
+    std::string error;
+    if (!reduction::read_mirror(in, path, m, error))
+        ADD_FAILURE() << error;
+    return m;
 }
 
 } // namespace reduction_test

@@ -37,6 +37,15 @@ Evaluated evaluate(const reduction::Mirror& m, const std::string& name, const Ha
 // The figure labelled `label` in the results block (NaN when not a number).
 double figure(const Evaluated& e, const std::string& label);
 
+// A mirror whose mean readings are `fraction` of a paraboloid's plus
+// `offset` (equal-area zones, mean zone radii, inches, one run): 1 a
+// paraboloid, 0 a sphere.
+reduction::Mirror parabolised(double fraction, int zones, double diameter, double radius,
+                              double offset = 0.05);
+
+// The mirror of a mirror file; a file that does not read fails the test.
+reduction::Mirror from_file(const std::string& path);
+
 // Runs a shell command; returns its standard output.
 std::string run(const std::string& command);
 

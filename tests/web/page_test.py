@@ -11,6 +11,9 @@ import random
 import struct
 import subprocess
 import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir))
+from checks import Checks  # noqa: E402
 import time
 
 from selenium import webdriver
@@ -20,16 +23,7 @@ from selenium.webdriver.support.ui import WebDriverWait
 
 page, xlhost, addin, reduction, example, work = sys.argv[1:7]
 os.makedirs(work, exist_ok=True)
-passed = failed = 0
-
-
-def check(ok, what):
-    global passed, failed
-    if ok:
-        passed += 1
-    else:
-        failed += 1
-        print("FAILED: " + what)
+check = Checks()
 
 
 def bits(x):
@@ -241,5 +235,4 @@ try:
 finally:
     driver.quit()
 
-print("%d passed, %d failed" % (passed, failed))
-sys.exit(1 if failed else 0)
+check.finish()
