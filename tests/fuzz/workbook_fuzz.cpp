@@ -1,11 +1,11 @@
 // libFuzzer target over xlhost's workbook reader and evaluator (no add-in).
 // The first byte picks the entry: a whole file, an xlsx worksheet part, or
 // an ods content.xml part (the parts without their package's CRCs in the way).
-#include "tools/xlhost/evaluate.h"
-#include "tools/xlhost/ods_read.h"
-#include "tools/xlhost/workbook_read.h"
-#include "tools/xlhost/xlsx_sheet.h"
-#include "tools/xlhost/xml_read.h"
+#include "tools/xlhost/formula/evaluate.h"
+#include "tools/xlhost/read/ods_read.h"
+#include "tools/xlhost/read/workbook_read.h"
+#include "tools/xlhost/read/xlsx_sheet.h"
+#include "tools/xlhost/package/xml_read.h"
 
 #include <cstddef>
 #include <cstdint>

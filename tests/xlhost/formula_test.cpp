@@ -1,6 +1,6 @@
 // The formula parser and the number display of xlhost.
-#include "tools/xlhost/display.h"
-#include "tools/xlhost/formula.h"
+#include "tools/xlhost/cells/display.h"
+#include "tools/xlhost/formula/formula.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The workbook reader's values and package, on their own.
-#include "tools/xlhost/package.h"
-#include "tools/xlhost/read_values.h"
+#include "tools/xlhost/package/package.h"
+#include "tools/xlhost/read/read_values.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The workbook evaluator without an add-in: both formula grammars over the
 // same cells, Excel's operators and rules for blanks, text and errors, array
 // blocks, shared-formula shifts, and the text form's refusals.
-#include "tools/xlhost/cells_text.h"
-#include "tools/xlhost/evaluate.h"
-#include "tools/xlhost/expression.h"
+#include "tools/xlhost/cells/cells_text.h"
+#include "tools/xlhost/formula/evaluate.h"
+#include "tools/xlhost/formula/expression.h"
 #include "tools/xlhost/workbook_print.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 #include "tools/xlhost/command_line.h"
 
 #include "host/platform.h"
-#include "tools/xlhost/cells.h"
-#include "tools/xlhost/display.h"
-#include "tools/xlhost/formula.h"
+#include "tools/xlhost/cells/cells.h"
+#include "tools/xlhost/cells/display.h"
+#include "tools/xlhost/formula/formula.h"
 
 #include <cstdio>
 

@@ -2,8 +2,8 @@
 // numbers or array constants; and the function list.
 #pragma once
 
-#include "tools/xlhost/addin_call.h"
-#include "tools/xlhost/host.h"
+#include "tools/xlhost/host/addin_call.h"
+#include "tools/xlhost/host/host.h"
 
 #include <string>
 #include <vector>

@@ -9,8 +9,8 @@
 #include "host/platform.h"
 #include "host/xloper.h"
 #include "tools/xlhost/command_line.h"
-#include "tools/xlhost/display.h"
-#include "tools/xlhost/host.h"
+#include "tools/xlhost/cells/display.h"
+#include "tools/xlhost/host/host.h"
 #include "tools/xlhost/workbook_run.h"
 
 #include <cstdio>

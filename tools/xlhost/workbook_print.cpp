@@ -1,6 +1,6 @@
 #include "tools/xlhost/workbook_print.h"
 
-#include "tools/xlhost/display.h"
+#include "tools/xlhost/cells/display.h"
 
 #include <cstdio>
 

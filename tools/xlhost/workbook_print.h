@@ -4,7 +4,7 @@
 //   Sheet!B3  value                 a constant (with --cells)
 #pragma once
 
-#include "tools/xlhost/evaluate.h"
+#include "tools/xlhost/formula/evaluate.h"
 
 #include <string>
 #include <string_view>

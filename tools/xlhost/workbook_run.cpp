@@ -1,12 +1,12 @@
 #include "tools/xlhost/workbook_run.h"
 
-#include "tools/xlhost/cells_text.h"
-#include "tools/xlhost/display.h"
-#include "tools/xlhost/evaluate.h"
-#include "tools/xlhost/host.h"
+#include "tools/xlhost/cells/cells_text.h"
+#include "tools/xlhost/cells/display.h"
+#include "tools/xlhost/formula/evaluate.h"
+#include "tools/xlhost/host/host.h"
 #include "tools/xlhost/workbook_print.h"
 #if defined(PELLUX_WITH_ORCUS)
-#include "tools/xlhost/workbook_read.h"
+#include "tools/xlhost/read/workbook_read.h"
 #endif
 
 #include <cstdio>

@@ -2,8 +2,8 @@
 // print its cells; or save its text form.
 #pragma once
 
-#include "tools/xlhost/addin_call.h"
-#include "tools/xlhost/cells.h"
+#include "tools/xlhost/host/addin_call.h"
+#include "tools/xlhost/cells/cells.h"
 
 #include <string>
 
