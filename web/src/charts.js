@@ -19,6 +19,15 @@ function axes(x, y) {
   };
 }
 
+// Charts keep the size they were drawn at; on paper they take the printed
+// column's width, and their screen size again after.
+window.addEventListener("beforeprint", () => {
+  for (const chart of [ta, profile]) if (chart) chart.resize(340, 210);
+});
+window.addEventListener("afterprint", () => {
+  for (const chart of [ta, profile]) if (chart) chart.resize();
+});
+
 export function drawCharts(reduction, mirror) {
   const perInch = mirror.units === "mm" ? 25.4 : 1;
   const edge = mirror.diameter / 2 / perInch;
