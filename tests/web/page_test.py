@@ -112,6 +112,8 @@ for line in out.splitlines():
 driver = browser()
 try:
     open_page(driver)
+    fetched = driver.execute_script("return performance.getEntriesByType('resource').map(e => e.name)")
+    check(fetched == [], "the page fetched %s" % fetched)
     got = driver.execute_script(
         "return arguments[0].map(([n, a]) => { const r = Pellux[n](...a); return Array.isArray(r) ? r : [r]; });",
         cases)
