@@ -4,6 +4,9 @@ Pellux.reduce as xlhost evaluates the workbook for the same mirror file, the
 page's own figures, bad input, a phone's width, speed, and screenshots.
 
     page_test.py PAGE XLHOST ADDIN REDUCTION EXAMPLE_MIRROR WORKDIR
+
+The bad mirror files are tests/reduction/bad_mirror_files.txt, which the
+C++ reader's test reads as well.
 """
 import json
 import os
@@ -22,6 +25,7 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import WebDriverWait
 
 page, xlhost, addin, reduction, example, work = sys.argv[1:7]
+bad_mirror_files = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "reduction", "bad_mirror_files.txt")
 os.makedirs(work, exist_ok=True)
 check = Checks()
 
@@ -163,6 +167,22 @@ try:
                 check(same(have, want) if not isinstance(want, str) else have != have,
                       "%s %s: page %r, workbook %r" % (name, label, have, want))
         check(compared >= 24, "%s: only %d results compared" % (name, compared))
+
+    # ---- bad mirror files: the page's reader refuses them as pellux-reduction does
+    bad_files = []
+    for line in open(bad_mirror_files).read().split("\n"):
+        if line.startswith("%% "):
+            if bad_files and bad_files[-1][1] is None:
+                bad_files[-1][1] = line[3:]
+            else:
+                bad_files.append([line[3:], None, ""])
+        elif bad_files:
+            bad_files[-1][2] += line + "\n"
+    for name, error, text in bad_files:
+        got = driver.execute_script(
+            "try { Pellux.reduce(arguments[0], 'm.csv'); return 'read'; } catch (e) { return e.message; }", text.rstrip("\n") + "\n")
+        check(got == error, "bad file %s: page %r, pellux-reduction %r" % (name, got, error))
+    check(len(bad_files) >= 15, "only %d bad files" % len(bad_files))
 
     # ---- the page's figures are reduce's, with their full precision
     driver.find_element(By.ID, "example").click()

@@ -45,7 +45,9 @@ export function parseMirror(text, name = "mirror file", needReadings = true) {
   const fail = (why) => ({ error: `${name}:${line}: ${why}` });
   const seen = new Set();
   let state = "keys";
-  for (const raw of text.split("\n")) {
+  const lines = text.split("\n");
+  if (lines.length && lines[lines.length - 1] === "") lines.pop(); // a final newline ends the last line
+  for (const raw of lines) {
     ++line;
     const content = raw.split("#")[0].replace(/^[ \t\r]+|[ \t\r]+$/g, "");
     if (content === "") continue;

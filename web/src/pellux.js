@@ -155,9 +155,10 @@ export function reduceMirror(mirror) {
   return { results, zones, start, windowEnd: wasm.reduction_result(WINDOW_END) === 1 };
 }
 
-// Pellux.reduce(mirrorFileText): the workbook's results by label.
-export function reduce(text) {
-  const parsed = parseMirror(text);
+// Pellux.reduce(mirrorFileText[, fileName]): the workbook's results by
+// label; a file that does not read throws "NAME:LINE: why".
+export function reduce(text, name = "mirror file") {
+  const parsed = parseMirror(text, name);
   if (parsed.error) throw new Error(parsed.error);
   return reduceMirror(parsed.mirror).results;
 }
