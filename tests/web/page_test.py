@@ -11,6 +11,7 @@ C++ reader's test reads as well.
 import json
 import os
 import random
+import re
 import struct
 import subprocess
 import sys
@@ -116,6 +117,10 @@ for line in out.splitlines():
 driver = browser()
 try:
     open_page(driver)
+    # The version set once in CMakeLists.txt, which the add-ins and the extension carry too.
+    cmake = open(os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, os.pardir, "CMakeLists.txt")).read()
+    version = re.search(r"project\(Pellux VERSION ([0-9.]+)", cmake).group(1)
+    check(driver.execute_script("return Pellux.version") == version, "the page's version is not " + version)
     fetched = driver.execute_script("return performance.getEntriesByType('resource').map(e => e.name)")
     check(fetched == [], "the page fetched %s" % fetched)
     got = driver.execute_script(
