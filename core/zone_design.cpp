@@ -28,11 +28,11 @@ int suggested_zones(double diameter_inches)
     return n > kMaxMaskZones ? kMaxMaskZones - 1 : n;
 }
 
-int first_narrow_opening(const double* edges, int zones, double min_width)
+int first_narrow_opening(const double* inner, const double* outer, int zones, double min_width)
 {
-    for (int k = 1; k <= zones; ++k)
-        if (!(edges[k] - edges[k - 1] >= min_width))
-            return k;
+    for (int k = 0; k < zones; ++k)
+        if (!(outer[k] - inner[k] >= min_width))
+            return k + 1;
     return 0;
 }
 

@@ -15,8 +15,8 @@ void equal_area_edges(double r0, double R, int zones, double* edges);
 // count goes up by one), at least 3.
 int suggested_zones(double diameter_inches);
 
-// The first of the openings edges[k-1]..edges[k], k = 1..zones, narrower
-// than min_width, or 0.
-int first_narrow_opening(const double* edges, int zones, double min_width);
+// The first of the openings inner[k]..outer[k] (counted from 1) narrower
+// than min_width, or 0. Equal-area zones: inner = edges, outer = edges + 1.
+int first_narrow_opening(const double* inner, const double* outer, int zones, double min_width);
 
 } // namespace pellux

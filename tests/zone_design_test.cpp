@@ -47,11 +47,11 @@ TEST(ZoneDesign, SuggestedCountAndNarrowOpenings)
         EXPECT_EQ(suggested_zones(s.inches), s.zones) << s.inches;
 
     const double edges[] = {0, 10, 14, 17, 19.5};
-    EXPECT_EQ(first_narrow_opening(edges, 4, 2), 0);
-    EXPECT_EQ(first_narrow_opening(edges, 4, 3), 4);
-    EXPECT_EQ(first_narrow_opening(edges, 4, 5), 2);
+    EXPECT_EQ(first_narrow_opening(edges, edges + 1, 4, 2), 0);
+    EXPECT_EQ(first_narrow_opening(edges, edges + 1, 4, 3), 4);
+    EXPECT_EQ(first_narrow_opening(edges, edges + 1, 4, 5), 2);
     const double nan_edge[] = {0, std::nan(""), 5};
-    EXPECT_EQ(first_narrow_opening(nan_edge, 2, 1), 1);
+    EXPECT_EQ(first_narrow_opening(nan_edge, nan_edge + 1, 2, 1), 1);
 }
 
 } // namespace

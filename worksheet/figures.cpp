@@ -50,23 +50,29 @@ XLOPER12* figure_pair(ResultCell& cell, double upper, double lower)
     return set_pair(cell, upper, lower);
 }
 
+// A figure with its centre of curvature, in waves: the checks, the working
+// block and the pair.
+template <class Figure>
+XLOPER12* centred_figure(ResultCell& cell, const MirrorZones& m, double wavelength, Figure&& figure)
+{
+    if (m.n == 0 || check_figure_call(m, wavelength) != 0)
+        return set_num_error(cell);
+    FigureAt f{};
+    if (!with_work(m.n, [&](void* work) { f = figure(m, work); }))
+        return set_num_error(cell);
+    return figure_pair(cell, f.coc, f.value / wavelength);
+}
+
 } // namespace
 
 XLOPER12* PELLUX_STDCALL xl_WholeMirrorPV(const ZoneVector* data, const ZoneVector* ideal,
                                           const ZoneVector* zeff, const ZoneVector* zwidth,
                                           const double* rcurve, const double* wvl)
 {
-    ResultCell& cell = g_whole_mirror_pv_cell;
     const int n = zone_count({data, ideal, zeff, zwidth});
     const MirrorZones m{zone_elements(data), zone_elements(ideal), zone_elements(zeff),
                         zone_elements(zwidth), nullptr, n, *rcurve};
-    const double wavelength = *wvl;
-    if (n == 0 || check_figure_call(m, wavelength) != 0)
-        return set_num_error(cell);
-    FigureAt f{};
-    if (!with_work(n, [&](void* work) { f = whole_mirror_pv(m, work); }))
-        return set_num_error(cell);
-    return figure_pair(cell, f.coc, f.value / wavelength);
+    return centred_figure(g_whole_mirror_pv_cell, m, *wvl, whole_mirror_pv);
 }
 
 XLOPER12* PELLUX_STDCALL xl_WholeMirrorRMS(const ZoneVector* data, const ZoneVector* ideal,
@@ -74,17 +80,10 @@ XLOPER12* PELLUX_STDCALL xl_WholeMirrorRMS(const ZoneVector* data, const ZoneVec
                                            const ZoneVector* zouter, const double* rcurve,
                                            const double* wvl)
 {
-    ResultCell& cell = g_whole_mirror_rms_cell;
     const int n = zone_count({data, ideal, zeff, zwidth, zouter});
     const MirrorZones m{zone_elements(data), zone_elements(ideal), zone_elements(zeff),
                         zone_elements(zwidth), zone_elements(zouter), n, *rcurve};
-    const double wavelength = *wvl;
-    if (n == 0 || check_figure_call(m, wavelength) != 0)
-        return set_num_error(cell);
-    FigureAt f{};
-    if (!with_work(n, [&](void* work) { f = whole_mirror_rms(m, work); }))
-        return set_num_error(cell);
-    return figure_pair(cell, f.coc, f.value / wavelength);
+    return centred_figure(g_whole_mirror_rms_cell, m, *wvl, whole_mirror_rms);
 }
 
 XLOPER12* PELLUX_STDCALL xl_StrehlRatio(const double* rms)

@@ -191,15 +191,20 @@ bool make_mask(const Request& r, Mask& m, std::string& error)
     if (!r.mirror_out.empty() && !m.rcurve)
         return (error = "a mirror file needs the mirror's --radius-of-curvature"), false;
 
-    std::vector<double> edges;
-    for (std::size_t k = 0; k < m.openings.size(); ++k) {
-        const Opening& o = m.openings[k];
-        if (!(m.mm(o.outer) - m.mm(o.inner) >= r.min_width_mm))
-            return (error = "zone " + std::to_string(k + 1) + " is " +
-                            shortest(std::round(m.mm(o.outer - o.inner) * 100) / 100) +
-                            " mm wide, narrower than the " + shortest(r.min_width_mm) +
-                            " mm that can be cut: use fewer zones or a smaller --min-width"),
-                   false;
+    std::vector<double> inner, outer;
+    for (const Opening& o : m.openings) {
+        inner.push_back(m.mm(o.inner));
+        outer.push_back(m.mm(o.outer));
+    }
+    const int narrow = pellux::first_narrow_opening(inner.data(), outer.data(),
+                                                    static_cast<int>(inner.size()), r.min_width_mm);
+    if (narrow != 0) {
+        const Opening& o = m.openings[static_cast<std::size_t>(narrow - 1)];
+        return (error = "zone " + std::to_string(narrow) + " is " +
+                        shortest(std::round(m.mm(o.outer - o.inner) * 100) / 100) +
+                        " mm wide, narrower than the " + shortest(r.min_width_mm) +
+                        " mm that can be cut: use fewer zones or a smaller --min-width"),
+               false;
     }
     m.date = today();
     return true;

@@ -95,7 +95,6 @@ function validate(s) {
   const m = { runs: s.runs, zones: [] };
   for (const f of NUMBER_FIELDS) m[f] = value(f, f === "focalLength");
   for (const f of CHOICE_FIELDS) m[f] = s[f];
-  m.wavelength = m.wavelength;
   let previous = null;
   s.zones.forEach((z, i) => {
     const inner = number(z.inner.trim()), outer = number(z.outer.trim());
@@ -106,10 +105,11 @@ function validate(s) {
     for (let k = 0; k < s.runs; ++k) {
       const text = (z.runs[k] ?? "").trim();
       if (text === "") runs.push(null);
-      else if (number(text) === null) {
-        problems.push(`run ${k + 1}: not a number`);
-        runs.push(null);
-      } else runs.push(number(text));
+      else {
+        const x = number(text);
+        if (x === null) problems.push(`run ${k + 1}: not a number`);
+        runs.push(x);
+      }
     }
     if (!problems.length && runs.every((r) => r === null)) problems.push("no reading");
     if (problems.length) rows[i] = `zone ${i + 1}: ${problems.join("; ")}`;
