@@ -74,15 +74,15 @@ function flatten(range) {
   return out;
 }
 
+// The ranges into the module's buffers: their lengths, or the error a host
+// gives (#VALUE! for anything but numbers, #NUM! past the zone limit).
 function putVectors(ranges) {
   const lengths = [];
-  for (let k = 0; k < ranges.length; ++k) {
-    const values = flatten(ranges[k]);
-    if (values.some((v) => typeof v !== "number")) return null;
-    if (values.length > 32768) return null;
-    new Float64Array(wasm.memory.buffer, wasm.pellux_vector(k), values.length).set(values);
-    lengths.push(values.length);
-  }
+  const values = ranges.map(flatten);
+  if (values.some((v) => v.some((x) => typeof x !== "number"))) return "#VALUE!";
+  if (values.some((v) => v.length > 32767)) return "#NUM!";
+  values.forEach((v, k) => new Float64Array(wasm.memory.buffer, wasm.pellux_vector(k), v.length).set(v));
+  values.forEach((v) => lengths.push(v.length));
   return lengths;
 }
 
@@ -94,7 +94,8 @@ function scalars(values) {
 // "#NUM!" for those the function refuses, else a number or an array of them.
 function call(name, ranges, args, count) {
   const lengths = putVectors(ranges);
-  if (lengths === null || scalars(args) === null) return "#VALUE!";
+  if (typeof lengths === "string") return lengths;
+  if (scalars(args) === null) return "#VALUE!";
   if (wasm[name](...lengths, ...args) !== 0) return "#NUM!";
   const out = new Float64Array(wasm.memory.buffer, wasm.pellux_out(), 4);
   return count === 1 ? plain(out[0]) : Array.from(out.slice(0, count), plain);
