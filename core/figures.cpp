@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "core/elementary.h"
+#include "core/zone_kernels.h"
 #include "core/figures_work.h"
 
 namespace pellux {
@@ -66,19 +67,6 @@ FitStatus check_spread_call(const MirrorZones& m, const double* sem, double wvl)
 }
 
 namespace {
-
-// The wavefront functions' zone term: the knife-edge difference plus the
-// centre of curvature, negated, in inches, times Zeff / R / R and the width.
-double zone_term(const MirrorZones& m, int i, double difference, double coc)
-{
-    double u = difference + coc;
-    u = -u;
-    u = u / 1000.0;
-    u = u * m.zeff[i];
-    u = u / m.rcurve;
-    u = u / m.rcurve;
-    return u * m.zwidth[i];
-}
 
 double peak_to_valley(const double* p, int points)
 {
@@ -155,7 +143,7 @@ void profile_lines(const MirrorZones& m, const double* data, double* a, double* 
     a[0] = 0.0;
     b[0] = 0.0;
     for (int i = 0; i < m.n; ++i) {
-        a[i + 1] = zone_term(m, i, data[i] - m.ideal[i], 0.0) + a[i];
+        a[i + 1] = zone_term(data, m.ideal, m.zeff, m.zwidth, i, m.rcurve, 0.0) + a[i];
         double u = -1.0 / 1000.0;
         u = u * m.zeff[i];
         u = u / m.rcurve;
@@ -168,7 +156,7 @@ void profile_from(const MirrorZones& m, const double* data, double coc, double* 
 {
     profile[0] = 0.0;
     for (int i = 0; i < m.n; ++i)
-        profile[i + 1] = zone_term(m, i, data[i] - m.ideal[i], coc) + profile[i];
+        profile[i + 1] = zone_term(data, m.ideal, m.zeff, m.zwidth, i, m.rcurve, coc) + profile[i];
 }
 
 // Integrals over the ring x0..x1, weight r dr, of 1, of a linear p, and of

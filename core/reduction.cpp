@@ -12,6 +12,7 @@
 #include "core/transverse.h"
 #include "core/vignetting.h"
 #include "core/wavefront.h"
+#include "core/zone_kernels.h"
 
 namespace pellux {
 
@@ -197,8 +198,7 @@ void charts(const MirrorInput& m, Reduction& r)
         const double difference = r.reading[i] - r.ideal[i];
         r.ta[i] = (difference + r.ta_coc) / r.tol[i];
         r.ta_sd[i] = std::isnan(r.sd[i]) ? 0 : r.sd[i] / r.per_inch * 1000 * r.factor / r.tol[i];
-        const double step = -(difference + r.pv_coc) / 1000 * r.zeff[i] / r.radius_in / r.radius_in * r.zwidth[i];
-        profile = step + profile;
+        profile = zone_term(r.reading, r.ideal, r.zeff, r.zwidth, i, r.radius_in, r.pv_coc) + profile;
         r.profile_waves[i + 1] = profile / r.wavelength_in;
         errors = errors || std::isnan(profile);
         lo = profile < lo ? profile : lo;

@@ -180,23 +180,6 @@ bool any_not_positive(const double* v, int n)
 #else
 
 // Processors without SSE2: the same operations one zone at a time.
-namespace {
-
-double zone_term(const double* data, const double* ideal, const double* zeff, const double* zwidth,
-                 int i, double rcurve, double coc)
-{
-    double u = data[i] - ideal[i];
-    u = u + coc;
-    u = -u;
-    u = u / 1000.0;
-    u = u * zeff[i];
-    u = u / rcurve;
-    u = u / rcurve;
-    return u * zwidth[i];
-}
-
-} // namespace
-
 double profile_pv(const double* data, const double* ideal, const double* zeff,
                   const double* zwidth, int n, double rcurve, double coc)
 {

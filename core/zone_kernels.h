@@ -5,6 +5,22 @@
 
 namespace pellux {
 
+// The height the wavefront gains across zone i (inches) at centre of
+// curvature coc (mils): the knife-edge difference plus coc, negated, in
+// inches, times Zeff / R / R and the zone's width, in exactly this order.
+inline double zone_term(const double* data, const double* ideal, const double* zeff,
+                        const double* zwidth, int i, double rcurve, double coc)
+{
+    double u = data[i] - ideal[i];
+    u = u + coc;
+    u = -u;
+    u = u / 1000.0;
+    u = u * zeff[i];
+    u = u / rcurve;
+    u = u / rcurve;
+    return u * zwidth[i];
+}
+
 // Peak-to-valley height (inches) of the profile W_j = t_0 + ... + t_j, summed
 // in zone order from +0, for n >= 1 zones.
 double profile_pv(const double* data, const double* ideal, const double* zeff,
