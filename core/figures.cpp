@@ -49,6 +49,12 @@ FitStatus check_mirror(const MirrorZones& m)
     return ok ? 0 : kBadFigureInput;
 }
 
+bool figure_in_waves(const FigureAt& f, double wvl, FigureAt& out)
+{
+    out = {f.coc, f.value / wvl};
+    return std::isfinite(out.coc) && std::isfinite(out.value);
+}
+
 FitStatus check_figure_call(const MirrorZones& m, double wvl)
 {
     if (check_mirror(m) != 0 || !(wvl > 0) || !std::isfinite(wvl))

@@ -46,6 +46,10 @@ constexpr int kSpreadSamples = 1000;
 constexpr FitStatus kBadFigureInput = -1;
 constexpr FitStatus kNoFigureMemory = -3;
 
+// A figure given in waves: false, for the faces' #NUM!, when the centre of
+// curvature or value / wvl is not finite (inputs at the ends of the doubles).
+bool figure_in_waves(const FigureAt& f, double wvl, FigureAt& out);
+
 // Bytes of working memory that the figures of n zones need.
 std::size_t figure_work_bytes(int n);
 

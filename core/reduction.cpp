@@ -95,12 +95,10 @@ struct Pair {
 
 Pair figure_pair(FitStatus status, FigureAt f, double wvl)
 {
-    if (status != 0)
+    FigureAt waves{};
+    if (status != 0 || !figure_in_waves(f, wvl, waves))
         return {kError, kError};
-    const double value = f.value / wvl;
-    if (!std::isfinite(f.coc) || !std::isfinite(value))
-        return {kError, kError};
-    return {f.coc, value};
+    return {waves.coc, waves.value};
 }
 
 void figures(const MirrorInput& m, Reduction& r, void* work)

@@ -42,13 +42,6 @@ bool with_work(int zones, Figure&& figure)
     return true;
 }
 
-// A result that is not finite comes from inputs at the ends of the doubles.
-XLOPER12* figure_pair(ResultCell& cell, double upper, double lower)
-{
-    if (!std::isfinite(upper) || !std::isfinite(lower))
-        return set_num_error(cell);
-    return set_pair(cell, upper, lower);
-}
 
 // A figure with its centre of curvature, in waves: the checks, the working
 // block and the pair.
@@ -57,10 +50,11 @@ XLOPER12* centred_figure(ResultCell& cell, const MirrorZones& m, double waveleng
 {
     if (m.n == 0 || check_figure_call(m, wavelength) != 0)
         return set_num_error(cell);
-    FigureAt f{};
-    if (!with_work(m.n, [&](void* work) { f = figure(m, work); }))
+    FigureAt f{}, waves{};
+    if (!with_work(m.n, [&](void* work) { f = figure(m, work); }) ||
+        !figure_in_waves(f, wavelength, waves))
         return set_num_error(cell);
-    return figure_pair(cell, f.coc, f.value / wavelength);
+    return set_pair(cell, waves.coc, waves.value);
 }
 
 } // namespace
@@ -103,7 +97,10 @@ XLOPER12* PELLUX_STDCALL xl_Correction(const ZoneVector* data, const ZoneVector*
         return set_num_error(cell);
     const double s = correction_slope(zone_elements(data), zone_elements(ideal), n);
     // 0 - s, so that a sphere's conic constant is 0 rather than -0.
-    return figure_pair(cell, 100.0 * s, 0.0 - s);
+    const double percent = 100.0 * s, conic = 0.0 - s;
+    if (!std::isfinite(percent) || !std::isfinite(conic))
+        return set_num_error(cell);
+    return set_pair(cell, percent, conic);
 }
 
 XLOPER12* PELLUX_STDCALL xl_FigureUncertainty(const ZoneVector* data, const ZoneVector* ideal,

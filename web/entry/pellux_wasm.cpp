@@ -55,10 +55,8 @@ int answer(double a, double b) { return g_out[0] = a, g_out[1] = b, kOk; }
 
 int finite_pair(const FigureAt& f, double wvl)
 {
-    const double value = f.value / wvl;
-    if (!std::isfinite(f.coc) || !std::isfinite(value))
-        return kNum;
-    return answer(f.coc, value);
+    FigureAt waves{};
+    return figure_in_waves(f, wvl, waves) ? answer(waves.coc, waves.value) : kNum;
 }
 
 } // namespace
