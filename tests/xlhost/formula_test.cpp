@@ -1,6 +1,8 @@
 // The formula parser and the number display of xlhost.
+#include "tools/xlhost/cells/cells.h"
 #include "tools/xlhost/cells/display.h"
-#include "tools/xlhost/formula/formula.h"
+#include "tools/xlhost/formula/call.h"
+#include "tools/xlhost/formula/expression.h"
 
 #include <gtest/gtest.h>
 
@@ -81,6 +83,8 @@ INSTANTIATE_TEST_SUITE_P(
                  {{false, 1, 1, {6}}, {false, 1, 1, {1.3}}, {false, 1, 1, {48}}, {false, 1, 1, {6}}, {false, 1, 1, {25}}}},
         Accepted{"  = g ( { 1 , 2 ; 3 , 4 } , 5 )  ", "g", {{true, 2, 2, {1, 2, 3, 4}}, {false, 1, 1, {5}}}},
         Accepted{"=NO_ARGS()", "NO_ARGS", {}},
+        // A name that would be a cell in a workbook is only a name here.
+        Accepted{"=A1 (2)", "A1", {{false, 1, 1, {2}}}},
         Accepted{"=Norm.Dist2(1)", "Norm.Dist2", {{false, 1, 1, {1}}}}));
 
 struct Refused {
@@ -131,7 +135,60 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{"=f(.)", 3, "expected a number"},
         Refused{"=f(1e400)", 3, "out of range"},
         Refused{"=f(\"text\")", 3, "expected a number"},
-        Refused{"=f(TRUE)", 3, "expected a number"}));
+        Refused{"=f(TRUE)", 3, "expected a number"},
+        // One line: a line break is no blank; no sheets: '!' is no sheet's end.
+        Refused{"=f(1\n)", 4, "after an argument"},
+        Refused{"=f(1!)", 4, "after an argument"},
+        Refused{"=f$(1)", 2, "'(' after the function name"},
+        Refused{"=Data!A1(1)", 5, "'(' after the function name"},
+        Refused{"=$A$1(1)", 1, "function name"},
+        Refused{"=f(- 1)", 3, "expected a number"},
+        Refused{"=f(-1e999)", 3, "out of range"},
+        Refused{"=f({1,2;3,4;5})", 12, "array row 3 has 1 values, the first row has 2"}));
+
+// Workbook formulas and the command line share one reader: a literal reads
+// to the same bits in both, and a workbook's faults are told as precisely.
+TEST(OneParser, LiteralsReadAlikeInEveryGrammar)
+{
+    Workbook book;
+    for (const char* literal : {"1", "-0", ".5", "5.", "1.7976931348623157e308", "4.9e-324", "0.1", "-2.5E-3",
+                                "123456789012345678901234567890", "2.2250738585072011e-308"}) {
+        ParseResult call = parse_formula(std::string("=f(") + literal + ")");
+        ASSERT_TRUE(call.ok) << literal << ": " << call.error;
+        for (Grammar grammar : {Grammar::Excel, Grammar::OpenFormula}) {
+            ExpressionParse tree = parse_expression(std::string("=f(") + literal + ")", grammar, book, 0);
+            ASSERT_TRUE(tree.ok) << literal << ": " << tree.error;
+            const Node& argument = tree.root.children.at(0);
+            double want = call.call.arguments[0].cells[0];
+            double got = argument.kind == NodeKind::Negate ? -argument.children.at(0).value.number : argument.value.number;
+            EXPECT_EQ(std::signbit(got), std::signbit(want)) << literal;
+            EXPECT_EQ(got, want) << literal;
+        }
+    }
+}
+
+TEST(OneParser, WorkbookFaultsNameTheirPlace)
+{
+    struct Case {
+        const char* text;
+        Grammar grammar;
+        std::size_t position;
+        const char* message;
+    };
+    Workbook book;
+    for (const Case& c : {Case{"SUM({1,2;3})", Grammar::Excel, 9, "array row 2 has 1 values, the first row has 2"},
+                          Case{"SUM({1;2|3})", Grammar::OpenFormula, 9, "array row 2 has 1 values, the first row has 2"},
+                          Case{"SUM({1,2", Grammar::Excel, 4, "missing '}'"},
+                          Case{"SUM(1 2)", Grammar::Excel, 6, "expected ',' or ')' after an argument"},
+                          Case{"SUM(1;2", Grammar::OpenFormula, 7, "expected ';' or ')' after an argument"},
+                          Case{"1e+", Grammar::OpenFormula, 0, "cannot read this"},
+                          Case{"2024!A1", Grammar::Excel, 0, "cannot read this"}}) {
+        ExpressionParse tree = parse_expression(c.text, c.grammar, book, 0);
+        ASSERT_FALSE(tree.ok) << c.text;
+        EXPECT_EQ(tree.position, c.position) << c.text << ": " << tree.error;
+        EXPECT_NE(tree.error.find(c.message), std::string::npos) << c.text << ": " << tree.error;
+    }
+}
 
 TEST(SameName, IgnoresAsciiCaseOnly)
 {

@@ -3,7 +3,7 @@
 #include "host/platform.h"
 #include "tools/xlhost/cells/cells.h"
 #include "tools/xlhost/cells/display.h"
-#include "tools/xlhost/formula/formula.h"
+#include "tools/xlhost/formula/call.h"
 
 #include <cstdio>
 

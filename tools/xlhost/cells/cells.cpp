@@ -53,7 +53,15 @@ constexpr ErrorName kErrors[] = {
 
 char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
-bool same_text_ignoring_case(std::string_view a, std::string_view b)
+bool plain_name_char(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '.' ||
+           static_cast<unsigned char>(c) >= 0x80;
+}
+
+} // namespace
+
+bool same_name(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())
         return false;
@@ -62,14 +70,6 @@ bool same_text_ignoring_case(std::string_view a, std::string_view b)
             return false;
     return true;
 }
-
-bool plain_name_char(char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '.' ||
-           static_cast<unsigned char>(c) >= 0x80;
-}
-
-} // namespace
 
 const char* error_name(std::int32_t code)
 {
@@ -82,7 +82,7 @@ const char* error_name(std::int32_t code)
 bool error_code(std::string_view name, std::int32_t& code)
 {
     for (const ErrorName& e : kErrors)
-        if (same_text_ignoring_case(name, e.name)) {
+        if (same_name(name, e.name)) {
             code = e.code;
             return true;
         }
@@ -93,7 +93,7 @@ const DefinedName* Workbook::find_name(std::string_view name, int sheet) const
 {
     const DefinedName* global = nullptr;
     for (const DefinedName& n : names)
-        if (same_text_ignoring_case(n.name, name)) {
+        if (same_name(n.name, name)) {
             if (n.sheet == sheet)
                 return &n;
             if (n.sheet < 0)
@@ -131,7 +131,7 @@ std::string add_to_size(WorkbookSize& size, const Cell& cell, double copies)
 int Workbook::find_sheet(std::string_view name) const
 {
     for (std::size_t i = 0; i < sheets.size(); ++i)
-        if (same_text_ignoring_case(sheets[i].name, name))
+        if (same_name(sheets[i].name, name))
             return static_cast<int>(i);
     return -1;
 }
@@ -168,8 +168,8 @@ std::string sheet_prefix(std::string_view name)
     for (char c : name)
         plain = plain && plain_name_char(c);
     int row = 0, column = 0;
-    if (plain && !read_cell_name(name, row, column) && !same_text_ignoring_case(name, "TRUE") &&
-        !same_text_ignoring_case(name, "FALSE"))
+    if (plain && !read_cell_name(name, row, column) && !same_name(name, "TRUE") &&
+        !same_name(name, "FALSE"))
         return std::string(name) + "!";
     std::string quoted = "'";
     for (char c : name) {

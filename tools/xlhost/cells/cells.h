@@ -36,6 +36,10 @@ const char* error_name(std::int32_t code);
 // The code of "#N/A", ...; false for any other text.
 bool error_code(std::string_view name, std::int32_t& code);
 
+// ASCII case-insensitive equality, as Excel compares the names of sheets,
+// defined names and functions.
+bool same_name(std::string_view a, std::string_view b);
+
 // The formula grammars that files carry.
 enum class Grammar : std::uint8_t {
     Excel,       // xlsx: Sheet1!$A$2:$A$7, 'My sheet'!B3, ',' between arguments

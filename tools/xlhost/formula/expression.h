@@ -1,5 +1,6 @@
-// Workbook formulas in both grammars (Excel's A1 grammar and OpenFormula)
-// read into one expression tree.
+// Formulas read into one expression tree by one parser: workbook formulas
+// in both grammars (Excel's A1 grammar and OpenFormula), and the command
+// line's calls.
 #pragma once
 
 #include "tools/xlhost/cells/cells.h"
@@ -51,6 +52,11 @@ struct ExpressionParse {
 // and, without a sheet, `sheet`. A sheet that does not exist or a cell off
 // the grid becomes the constant #REF!, as does an invalid reference.
 ExpressionParse parse_expression(std::string_view text, Grammar grammar, const Workbook& book, int sheet);
+
+// A formula of the command line: Excel's grammar on one line, one call whose
+// arguments are numbers or array constants of numbers. The root is the Call;
+// its children are number Constants (a sign folded in) and Arrays.
+ExpressionParse parse_call(std::string_view text);
 
 // The formula text with every relative row and column moved by the given
 // offsets, as Excel fills a shared formula; cells moved off the grid

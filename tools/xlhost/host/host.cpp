@@ -1,8 +1,9 @@
 #include "tools/xlhost/host/host.h"
 
 #include "host/platform.h"
+#include "tools/xlhost/cells/cells.h"
 #include "tools/xlhost/cells/display.h"
-#include "tools/xlhost/formula/formula.h"
+#include "tools/xlhost/formula/call.h"
 #include "tools/xlhost/host/host_operands.h"
 
 #include <cmath>

@@ -2,8 +2,8 @@
 // checked as Excel checks them.
 #include "tools/xlhost/host/host.h"
 
+#include "tools/xlhost/cells/cells.h"
 #include "tools/xlhost/cells/display.h"
-#include "tools/xlhost/formula/formula.h"
 #include "tools/xlhost/host/host_operands.h"
 
 #include <cstdio>

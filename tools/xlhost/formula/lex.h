@@ -1,4 +1,5 @@
-// Tokens of workbook formulas (both grammars).
+// Tokens of formulas: workbook formulas in both grammars, and the command
+// line's, which are Excel's grammar on one line.
 #pragma once
 
 #include "tools/xlhost/cells/cells.h"
@@ -20,6 +21,10 @@ struct CellPart {
     bool valid = true;         // false: #REF! in the reference
 };
 
+// Command-line formulas are one line, so line breaks are no blanks there,
+// and name no sheet, so a number may stand before '!'.
+enum class Source : std::uint8_t { Workbook, CommandLine };
+
 struct Token {
     TokenKind kind = TokenKind::End;
     std::size_t begin = 0, end = 0;
@@ -31,20 +36,30 @@ struct Token {
     CellPart first, second;
     bool is_range = false;      // OpenFormula [.A1:.B2] carries both ends
     std::size_t cell_begin = 0; // where the cell part starts (Excel grammar)
+    // Bad: a number that cannot be read; why in text, where in fault.
+    bool malformed_number = false;
+    std::size_t fault = 0;
 };
 
 class Lexer {
 public:
-    Lexer(std::string_view text, Grammar grammar) : text_(text), grammar_(grammar) {}
+    Lexer(std::string_view text, Grammar grammar, Source source = Source::Workbook)
+        : text_(text), grammar_(grammar), source_(source)
+    {
+    }
     Token next();
     std::size_t at() const { return at_; }
+    std::string_view text() const { return text_; }
 
 private:
+    bool blank(char c) const;
+    Token number(std::size_t begin);
     Token excel_word(std::size_t begin);
     Token open_formula_reference(std::size_t begin);
     bool cell(std::string_view text, CellPart& part) const;
     std::string_view text_;
     Grammar grammar_;
+    Source source_;
     std::size_t at_ = 0;
 };
 

@@ -1,7 +1,7 @@
 #include "tools/xlhost/formula/expression.h"
 
 #include "host/xloper.h"
-#include "tools/xlhost/formula/expression_lex.h"
+#include "tools/xlhost/formula/lex.h"
 
 #include <algorithm>
 #include <regex>
@@ -15,6 +15,9 @@ namespace {
 // operators are evaluated without recursion.
 constexpr int kMaxDepth = 100;
 constexpr std::size_t kMaxFormulaLength = 8192;
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 Node constant(CellValue value)
 {
@@ -42,8 +45,10 @@ bool plain_absolute_reference(std::string_view text, Grammar grammar)
 
 class Parser {
 public:
-    Parser(std::string_view text, Grammar grammar, const Workbook& book, int sheet, bool names = true)
-        : lexer_(text, grammar), grammar_(grammar), book_(book), sheet_(sheet), names_(names)
+    Parser(std::string_view text, Grammar grammar, const Workbook& book, int sheet, bool names = true,
+           Source source = Source::Workbook)
+        : lexer_(text, grammar, source), grammar_(grammar), book_(book), sheet_(sheet), names_(names),
+          command_line_(source == Source::CommandLine)
     {
     }
 
@@ -53,12 +58,14 @@ public:
         advance();
         if (punct("="))
             advance();
-        if (tok_.kind == TokenKind::End)
+        if (command_line_)
+            result.root = command_call();
+        else if (tok_.kind == TokenKind::End)
             fail("empty formula");
         else
             result.root = comparison();
         if (error_.empty() && tok_.kind != TokenKind::End)
-            fail("unexpected text");
+            fail(command_line_ ? "unexpected text after the closing ')'" : "unexpected text");
         result.ok = error_.empty();
         result.error = error_;
         result.position = error_at_;
@@ -72,11 +79,13 @@ private:
     std::string_view column_separator() const { return grammar_ == Grammar::Excel ? "," : ";"; }
     std::string_view row_separator() const { return grammar_ == Grammar::Excel ? ";" : "|"; }
 
-    Node fail(std::string message)
+    Node fail(std::string message) { return fail_at(std::move(message), tok_.begin); }
+
+    Node fail_at(std::string message, std::size_t position)
     {
         if (error_.empty()) {
             error_ = std::move(message);
-            error_at_ = tok_.begin;
+            error_at_ = position;
         }
         tok_.kind = TokenKind::End;
         return constant(error_value(pellux::xlerrName));
@@ -268,17 +277,29 @@ private:
             n.name = t.text;
             return n;
         }
+        return call(t.text);
+    }
+
+    // name( at '(': its arguments, which on the command line are numbers and
+    // array constants, and may not be left out.
+    Node call(std::string name)
+    {
         advance();
         Node call;
         call.kind = NodeKind::Call;
-        call.name = t.text;
+        call.name = std::move(name);
         if (punct(")")) {
             advance();
             return call;
         }
         for (;;) {
-            if (punct(argument_separator()) || punct(")"))
+            bool left_out = punct(argument_separator()) || punct(")");
+            if (left_out && command_line_)
+                return fail("empty argument");
+            if (left_out)
                 call.children.push_back(missing());
+            else if (command_line_)
+                call.children.push_back(punct("{") ? array() : number());
             else
                 call.children.push_back(comparison());
             if (!punct(argument_separator()))
@@ -286,9 +307,54 @@ private:
             advance();
         }
         if (!punct(")"))
-            return fail(std::string("'").append(argument_separator()).append("' or ')' expected"));
+            return fail(std::string("expected '").append(argument_separator()).append("' or ')' after an argument"));
         advance();
         return call;
+    }
+
+    // The command line's formula: one call, its name of ASCII letters, digits,
+    // '_' and '.', from a letter or '_'. Blanks may stand before its '('.
+    Node command_call()
+    {
+        std::string_view text = lexer_.text();
+        std::size_t end = tok_.begin;
+        while (end < tok_.end && (is_letter(text[end]) || text[end] == '_' ||
+                                  (end > tok_.begin && (is_digit(text[end]) || text[end] == '.'))))
+            ++end;
+        if (end == tok_.begin)
+            return fail("expected a function name");
+        if (end != tok_.end)
+            return fail_at("expected '(' after the function name", end);
+        std::string name(text.substr(tok_.begin, end - tok_.begin));
+        advance();
+        if (!punct("("))
+            return fail("expected '(' after the function name");
+        return call(std::move(name));
+    }
+
+    // A number with at most one sign written against it: 1.5, -.5e-3.
+    Node number()
+    {
+        std::size_t start = tok_.begin;
+        bool negative = false;
+        if (punct("+") || punct("-")) {
+            negative = tok_.text[0] == '-';
+            std::size_t sign_end = tok_.end;
+            advance();
+            if (tok_.begin != sign_end || !(tok_.kind == TokenKind::Number || tok_.malformed_number))
+                return fail_at("expected a number", start);
+        }
+        if (tok_.kind == TokenKind::Number) {
+            double value = negative ? -tok_.number : tok_.number;
+            advance();
+            return constant(number_value(value));
+        }
+        // A fault at the number's first character (out of range) is told at its sign.
+        if (tok_.malformed_number)
+            return fail_at(tok_.text, tok_.fault == tok_.begin ? start : tok_.fault);
+        if (punct("{"))
+            return fail("array constants cannot be nested");
+        return fail("expected a number");
     }
 
     Node array_element()
@@ -315,14 +381,17 @@ private:
         return fail("an array constant holds numbers, text, TRUE, FALSE or error values");
     }
 
+    // {a,b;c,d}: every row the same length; on the command line numbers only.
     Node array()
     {
+        std::size_t open = tok_.begin;
+        std::size_t row_start = tok_.end;
         advance();
         Node n;
         n.kind = NodeKind::Array;
         int columns = 0;
         for (;;) {
-            n.children.push_back(array_element());
+            n.children.push_back(command_line_ ? number() : array_element());
             ++columns;
             if (punct(column_separator())) {
                 advance();
@@ -331,17 +400,23 @@ private:
             if (n.rows == 0)
                 n.columns = columns;
             else if (columns != n.columns)
-                return fail("array rows of different lengths");
+                return fail_at("array row " + std::to_string(n.rows + 1) + " has " + std::to_string(columns) +
+                                   " values, the first row has " + std::to_string(n.columns),
+                               row_start);
             ++n.rows;
             columns = 0;
             if (punct(row_separator())) {
+                row_start = tok_.end;
                 advance();
                 continue;
             }
             break;
         }
+        if (tok_.kind == TokenKind::End || punct(")"))
+            return fail_at("unbalanced '{': missing '}'", open);
         if (!punct("}"))
-            return fail("'}' expected");
+            return fail(std::string("expected '").append(column_separator()).append("', '")
+                            .append(row_separator()).append("' or '}' in an array constant"));
         advance();
         return n;
     }
@@ -351,6 +426,7 @@ private:
     const Workbook& book_;
     int sheet_;
     bool names_;
+    bool command_line_;
     Token tok_;
     int depth_ = 0;
     std::string error_;
@@ -369,6 +445,12 @@ ExpressionParse parse_expression(std::string_view text, Grammar grammar, const W
         return refused;
     }
     return Parser(text, grammar, book, sheet).run();
+}
+
+ExpressionParse parse_call(std::string_view text)
+{
+    static const Workbook none;
+    return Parser(text, Grammar::Excel, none, 0, false, Source::CommandLine).run();
 }
 
 } // namespace xlhost

@@ -1,5 +1,6 @@
-// Worksheet formulas as xlhost accepts them: one function call whose
-// arguments are numbers or array constants, e.g. =f(1.5, {1,2;3,4}, -.5e-3).
+// Formulas as xlhost's command line takes them: one function call whose
+// arguments are numbers or array constants, e.g. =f(1.5, {1,2;3,4}, -.5e-3),
+// read by the workbook formulas' parser and given as operands.
 #pragma once
 
 #include <cstddef>
@@ -31,8 +32,5 @@ struct ParseResult {
 
 // Parses one formula, with or without a leading '='.
 ParseResult parse_formula(std::string_view text);
-
-// ASCII case-insensitive equality, as worksheet names compare.
-bool same_name(std::string_view a, std::string_view b);
 
 } // namespace xlhost

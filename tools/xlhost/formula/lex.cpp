@@ -1,8 +1,9 @@
-#include "tools/xlhost/formula/expression_lex.h"
+#include "tools/xlhost/formula/lex.h"
 
 #include "tools/xlhost/formula/expression.h"
 
 #include <charconv>
+#include <cmath>
 
 namespace xlhost {
 
@@ -66,6 +67,56 @@ bool Lexer::cell(std::string_view text, CellPart& part) const
     part.column = column - 1;
     part.valid = row >= 1 && row <= kMaxRows && column <= kMaxColumns;
     return true;
+}
+
+bool Lexer::blank(char c) const
+{
+    return c == ' ' || c == '\t' || (source_ == Source::Workbook && (c == '\r' || c == '\n'));
+}
+
+// digits [. digits] [e [+-] digits], or . digits [e ...]; the sign is an
+// operator. A letter, '.' or '_' right after it makes it malformed, as does
+// '!' in Excel's grammar, where 2024!A1 would name a sheet.
+Token Lexer::number(std::size_t begin)
+{
+    Token t;
+    t.begin = begin;
+    std::size_t at = begin;
+    auto digits = [&] {
+        while (at < text_.size() && is_digit(text_[at]))
+            ++at;
+    };
+    auto bad = [&](std::size_t fault, const char* why) {
+        t.kind = TokenKind::Bad;
+        t.malformed_number = true;
+        t.fault = fault;
+        t.text = why;
+        at_ = at;
+        return t;
+    };
+    digits();
+    if (at < text_.size() && text_[at] == '.') {
+        ++at;
+        digits();
+    }
+    if (at < text_.size() && (text_[at] == 'e' || text_[at] == 'E')) {
+        ++at;
+        if (at < text_.size() && (text_[at] == '+' || text_[at] == '-'))
+            ++at;
+        if (at >= text_.size() || !is_digit(text_[at]))
+            return bad(at, "expected digits in the exponent");
+        digits();
+    }
+    char after = at < text_.size() ? text_[at] : '\0';
+    if (is_letter(after) || after == '.' || after == '_' ||
+        (after == '!' && grammar_ == Grammar::Excel && source_ == Source::Workbook))
+        return bad(at, "malformed number");
+    auto [end, ec] = std::from_chars(text_.data() + begin, text_.data() + at, t.number);
+    if (ec != std::errc() || end != text_.data() + at || !std::isfinite(t.number))
+        return bad(begin, "number out of range");
+    t.kind = TokenKind::Number;
+    at_ = at;
+    return t;
 }
 
 Token Lexer::excel_word(std::size_t begin)
@@ -158,7 +209,7 @@ Token Lexer::open_formula_reference(std::size_t begin)
 
 Token Lexer::next()
 {
-    while (at_ < text_.size() && (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\r' || text_[at_] == '\n'))
+    while (at_ < text_.size() && blank(text_[at_]))
         ++at_;
     Token t;
     t.begin = at_;
@@ -168,25 +219,7 @@ Token Lexer::next()
     }
     char c = text_[at_];
     if (is_digit(c) || (c == '.' && at_ + 1 < text_.size() && is_digit(text_[at_ + 1]))) {
-        std::size_t at = at_;
-        while (at < text_.size() && (is_digit(text_[at]) || text_[at] == '.'))
-            ++at;
-        if (at < text_.size() && (text_[at] == 'e' || text_[at] == 'E')) {
-            std::size_t e = at + 1;
-            if (e < text_.size() && (text_[e] == '+' || text_[e] == '-'))
-                ++e;
-            if (e < text_.size() && is_digit(text_[e])) {
-                at = e;
-                while (at < text_.size() && is_digit(text_[at]))
-                    ++at;
-            }
-        }
-        // Excel's A1 grammar: a number followed by letters is a name or a row range; not read.
-        auto result = std::from_chars(text_.data() + at_, text_.data() + at, t.number);
-        t.kind = (result.ec == std::errc() && result.ptr == text_.data() + at) ? TokenKind::Number : TokenKind::Bad;
-        if (grammar_ == Grammar::Excel && at < text_.size() && (is_letter(text_[at]) || text_[at] == '!'))
-            t.kind = TokenKind::Bad;
-        at_ = at;
+        t = number(at_);
     } else if (c == '"') {
         std::size_t at = at_ + 1;
         t.kind = TokenKind::Bad;
