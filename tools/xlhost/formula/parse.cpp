@@ -2,9 +2,8 @@
 
 #include "host/xloper.h"
 #include "tools/xlhost/formula/lex.h"
+#include "tools/xlhost/formula/references.h"
 
-#include <algorithm>
-#include <regex>
 #include <utility>
 
 namespace xlhost {
@@ -15,6 +14,18 @@ namespace {
 // operators are evaluated without recursion.
 constexpr int kMaxDepth = 100;
 constexpr std::size_t kMaxFormulaLength = 8192;
+
+// Binary operators, lowest precedence first: comparisons (<= coded L, >= G,
+// <> N), then &, + -, * /, ^.
+struct BinaryOperator {
+    std::string_view text;
+    char code;
+    int level;
+};
+constexpr BinaryOperator kBinary[] = {{"=", '=', 0}, {"<", '<', 0}, {">", '>', 0}, {"<=", 'L', 0}, {">=", 'G', 0},
+                                      {"<>", 'N', 0}, {"&", '&', 1},  {"+", '+', 2}, {"-", '-', 2},  {"*", '*', 3},
+                                      {"/", '/', 3},  {"^", '^', 4}};
+constexpr int kBinaryLevels = 5;
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 bool is_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
@@ -33,21 +44,11 @@ Node missing()
     return n;
 }
 
-// A reference whose rows and columns are all absolute: Data!$A$1:$B$3,
-// [$Data.$A$1:.$B$3]. Relative names depend on the cell that uses them.
-bool plain_absolute_reference(std::string_view text, Grammar grammar)
-{
-    static const std::regex excel(R"(^=?(('([^']|'')+'|[^'!:\[\]]+)!)?\$[A-Za-z]{1,3}\$[0-9]{1,7}(:\$[A-Za-z]{1,3}\$[0-9]{1,7})?$)");
-    static const std::regex open(R"(^=?\[(\$?('([^']|'')+'|[^'.:\[\]]+))?\.\$[A-Za-z]{1,3}\$[0-9]{1,7}(:(\$?('([^']|'')+'|[^'.:\[\]]+))?\.\$[A-Za-z]{1,3}\$[0-9]{1,7})?\]$)");
-    std::string t(text);
-    return std::regex_match(t, grammar == Grammar::Excel ? excel : open);
-}
-
 class Parser {
 public:
-    Parser(std::string_view text, Grammar grammar, const Workbook& book, int sheet, bool names = true,
+    Parser(std::string_view text, Grammar grammar, const Workbook& book, int sheet,
            Source source = Source::Workbook)
-        : lexer_(text, grammar, source), grammar_(grammar), book_(book), sheet_(sheet), names_(names),
+        : lexer_(text, grammar, source), grammar_(grammar), book_(book), sheet_(sheet),
           command_line_(source == Source::CommandLine)
     {
     }
@@ -63,7 +64,7 @@ public:
         else if (tok_.kind == TokenKind::End)
             fail("empty formula");
         else
-            result.root = comparison();
+            result.root = expression();
         if (error_.empty() && tok_.kind != TokenKind::End)
             fail(command_line_ ? "unexpected text after the closing ')'" : "unexpected text");
         result.ok = error_.empty();
@@ -101,59 +102,26 @@ private:
         return n;
     }
 
-    Node comparison()
+    // An expression: binary operators by level, each left-associative.
+    Node expression(int level = 0)
     {
-        Node left = concatenation();
-        for (;;) {
-            char op = punct("=") ? '=' : punct("<") ? '<' : punct(">") ? '>' : punct("<=") ? 'L'
-                    : punct(">=") ? 'G' : punct("<>") ? 'N' : 0;
-            if (op == 0)
-                return left;
+        if (level == kBinaryLevels)
+            return percent();
+        Node left = expression(level + 1);
+        while (char op = binary_operator(level)) {
             advance();
-            left = binary(op, std::move(left), concatenation());
-        }
-    }
-
-    Node concatenation()
-    {
-        Node left = additive();
-        while (punct("&")) {
-            advance();
-            left = binary('&', std::move(left), additive());
+            left = binary(op, std::move(left), expression(level + 1));
         }
         return left;
     }
 
-    Node additive()
+    char binary_operator(int level) const
     {
-        Node left = multiplicative();
-        while (punct("+") || punct("-")) {
-            char op = tok_.text[0];
-            advance();
-            left = binary(op, std::move(left), multiplicative());
-        }
-        return left;
-    }
-
-    Node multiplicative()
-    {
-        Node left = power();
-        while (punct("*") || punct("/")) {
-            char op = tok_.text[0];
-            advance();
-            left = binary(op, std::move(left), power());
-        }
-        return left;
-    }
-
-    Node power()
-    {
-        Node left = percent();
-        while (punct("^")) {
-            advance();
-            left = binary('^', std::move(left), percent());
-        }
-        return left;
+        if (tok_.kind == TokenKind::Punct)
+            for (const BinaryOperator& o : kBinary)
+                if (o.level == level && tok_.text == o.text)
+                    return o.code;
+        return 0;
     }
 
     Node percent()
@@ -191,31 +159,6 @@ private:
         return result;
     }
 
-    // A reference token as a node: #REF! when a sheet is unknown or a cell off the grid.
-    Node reference(const Token& first, const Token* second)
-    {
-        int sheet = first.has_sheet ? book_.find_sheet(first.sheet) : sheet_;
-        CellPart a = first.first, b = first.is_range ? first.second : first.first;
-        bool valid = sheet >= 0 && a.valid && b.valid;
-        if (first.has_sheet2 && book_.find_sheet(first.sheet2) != sheet)
-            valid = false;
-        if (second != nullptr) {
-            b = second->first;
-            valid = valid && b.valid && !second->is_range &&
-                    (!second->has_sheet || book_.find_sheet(second->sheet) == sheet);
-        }
-        if (!valid)
-            return constant(error_value(pellux::xlerrRef));
-        Node n;
-        n.kind = NodeKind::Reference;
-        n.range.sheet = sheet;
-        n.range.row1 = static_cast<int>(std::min(a.row, b.row));
-        n.range.row2 = static_cast<int>(std::max(a.row, b.row));
-        n.range.column1 = static_cast<int>(std::min(a.column, b.column));
-        n.range.column2 = static_cast<int>(std::max(a.column, b.column));
-        return n;
-    }
-
     Node primary()
     {
         Token t = tok_;
@@ -231,19 +174,19 @@ private:
         case TokenKind::Reference: {
             advance();
             if (!punct(":"))
-                return reference(t, nullptr);
+                return reference_node(book_, sheet_, t, nullptr);
             advance();
             Token second = tok_;
             if (second.kind != TokenKind::Reference)
                 return fail("the range operator ':' joins two cell references");
             advance();
-            return reference(t, &second);
+            return reference_node(book_, sheet_, t, &second);
         }
         case TokenKind::Name: return name(t);
         case TokenKind::Punct:
             if (punct("(")) {
                 advance();
-                Node inner = comparison();
+                Node inner = expression();
                 if (!punct(")"))
                     return fail("')' expected");
                 advance();
@@ -262,16 +205,13 @@ private:
     {
         advance();
         if (!punct("(")) {
-            if ((t.text == "TRUE" || t.text == "FALSE" || t.text == "true" ||
-                                               t.text == "false" || t.text == "True" || t.text == "False"))
+            if (t.text == "TRUE" || t.text == "FALSE" || t.text == "true" || t.text == "false" ||
+                t.text == "True" || t.text == "False")
                 return constant(boolean_value(t.text[0] == 'T' || t.text[0] == 't'));
-            if (const DefinedName* d = names_ ? book_.find_name(t.text, sheet_) : nullptr)
-                if (plain_absolute_reference(d->text, d->grammar)) {
-                    ExpressionParse p = Parser(d->text, d->grammar, book_, d->sheet < 0 ? sheet_ : d->sheet, false).run();
-                    if (p.ok && p.root.kind == NodeKind::Reference)
-                        return std::move(p.root);
-                }
-            Node n; // a name that is no plain reference: #NAME?
+            Node n;
+            if (defined_reference(book_, sheet_, t.text, n))
+                return n;
+            // A name that is no plain reference: #NAME?
             n.kind = NodeKind::Call;
             n.op = 'n';
             n.name = t.text;
@@ -301,7 +241,7 @@ private:
             else if (command_line_)
                 call.children.push_back(punct("{") ? array() : number());
             else
-                call.children.push_back(comparison());
+                call.children.push_back(expression());
             if (!punct(argument_separator()))
                 break;
             advance();
@@ -425,7 +365,6 @@ private:
     Grammar grammar_;
     const Workbook& book_;
     int sheet_;
-    bool names_;
     bool command_line_;
     Token tok_;
     int depth_ = 0;
@@ -450,7 +389,7 @@ ExpressionParse parse_expression(std::string_view text, Grammar grammar, const W
 ExpressionParse parse_call(std::string_view text)
 {
     static const Workbook none;
-    return Parser(text, Grammar::Excel, none, 0, false, Source::CommandLine).run();
+    return Parser(text, Grammar::Excel, none, 0, Source::CommandLine).run();
 }
 
 } // namespace xlhost
