@@ -3,32 +3,20 @@
 #include <cmath>
 
 #include "core/golden.h"
+#include "core/zone_kernels.h"
 
 namespace pellux::bench {
 
 namespace {
 
-inline double term(const double* data, const double* ideal, const double* zeff,
-                   const double* zwidth, int i, double rcurve, double coc)
-{
-    double u = data[i] - ideal[i];
-    u = u + coc;
-    u = -u;
-    u = u / 1000.0;
-    u = u * zeff[i];
-    u = u / rcurve;
-    u = u / rcurve;
-    return u * zwidth[i];
-}
-
 double pv(const double* data, const double* ideal, const double* zeff, const double* zwidth, int n,
           double rcurve, double coc)
 {
-    double w = term(data, ideal, zeff, zwidth, 0, rcurve, coc) + 0.0;
+    double w = zone_term(data, ideal, zeff, zwidth, 0, rcurve, coc) + 0.0;
     double lo = w;
     double hi = w;
     for (int j = 1; j < n; ++j) {
-        w = w + term(data, ideal, zeff, zwidth, j, rcurve, coc);
+        w = w + zone_term(data, ideal, zeff, zwidth, j, rcurve, coc);
         lo = w < lo ? w : lo;
         hi = w > hi ? w : hi;
     }
@@ -60,7 +48,7 @@ void wfe_terms(const double* data, const double* ideal, const double* zeff, cons
                int n, double rcurve, double coc, double* terms)
 {
     for (int i = 0; i < n; ++i)
-        terms[i] = term(data, ideal, zeff, zwidth, i, rcurve, coc);
+        terms[i] = zone_term(data, ideal, zeff, zwidth, i, rcurve, coc);
 }
 
 double calc_max_abs_ta_bare(const double* data, const double* ideal, const double* tol, int n,

@@ -54,24 +54,24 @@ constexpr double kLg5 = 1.818357216161805012e-01;
 constexpr double kLg6 = 1.531383769920937332e-01;
 constexpr double kLg7 = 1.479819860511658591e-01;
 
-double log1p_tail(double f, double s)
+double log1p_tail(double s, double hfsq)
 {
     const double z = s * s;
     const double w = z * z;
     const double t1 = w * (kLg2 + w * (kLg4 + w * kLg6));
     const double t2 = z * (kLg1 + w * (kLg3 + w * (kLg5 + w * kLg7)));
     const double r = t2 + t1;
-    const double hfsq = 0.5 * f * f;
     return s * (hfsq + r);
 }
 
-struct Reduced {
-    double x; // in [sqrt(2)/2, sqrt(2))
-    int k;    // the input is x 2^k
+// log(x) = k ln 2 + f - hfsq + tail, with x = (1 + f) 2^k and 1 + f in
+// [sqrt(2)/2, sqrt(2)): the parts both logarithms assemble.
+struct LogParts {
+    double k, f, hfsq, tail;
 };
 
-// A positive finite normal or subnormal x as m 2^k, m near 1.
-Reduced reduce_log(double x)
+// The parts of a positive finite normal or subnormal x.
+LogParts log_parts(double x)
 {
     int k = 0;
     std::int32_t hx = high_word(x);
@@ -85,7 +85,12 @@ Reduced reduce_log(double x)
     const std::int32_t i = (hx + 0x95F64) & 0x100000;
     x = with_high_word(x, static_cast<std::uint32_t>(hx | (i ^ 0x3FF00000)));
     k += i >> 20;
-    return {x, k};
+    LogParts p;
+    p.k = static_cast<double>(k);
+    p.f = x - 1.0;
+    p.hfsq = 0.5 * p.f * p.f;
+    p.tail = log1p_tail(p.f / (2.0 + p.f), p.hfsq);
+    return p;
 }
 
 // The special cases of both logarithms; true with the result set.
@@ -120,13 +125,8 @@ double log(double x)
     double special;
     if (log_special(x, special))
         return special;
-    const Reduced r = reduce_log(x);
-    const double f = r.x - 1.0;
-    const double dk = static_cast<double>(r.k);
-    const double s = f / (2.0 + f);
-    const double hfsq = 0.5 * f * f;
-    const double tail = log1p_tail(f, s);
-    return dk * ln2_hi - ((hfsq - (tail + dk * ln2_lo)) - f);
+    const LogParts p = log_parts(x);
+    return p.k * ln2_hi - ((p.hfsq - (p.tail + p.k * ln2_lo)) - p.f);
 }
 
 double log10(double x)
@@ -138,11 +138,8 @@ double log10(double x)
     double special;
     if (log_special(x, special))
         return special;
-    const Reduced r = reduce_log(x);
-    const double y = static_cast<double>(r.k);
-    const double f = r.x - 1.0;
-    const double hfsq = 0.5 * f * f;
-    const double tail = log1p_tail(f, f / (2.0 + f));
+    const LogParts p = log_parts(x);
+    const double y = p.k, f = p.f, hfsq = p.hfsq, tail = p.tail;
 
     // f - f^2/2 + tail in two parts, the upper one with 32 bits, so that its
     // products with the upper parts of 1/ln 10 and log10(2) are exact.

@@ -57,10 +57,6 @@ void put_formula(Book& b, int row, int col, const std::string& formula, lxw_form
 // An array formula over `rows` cells of one column, every cached value
 // included.
 void put_column(Book& b, int row, int col, int rows, const std::string& formula, lxw_format* fmt);
-inline void put_pair(Book& b, int row, int col, const std::string& formula, lxw_format* fmt)
-{
-    put_column(b, row, col, 2, formula, fmt);
-}
 // A cell note saying what the input is and its unit.
 void put_note(Book& b, int row, int col, const std::string& text);
 

@@ -1,5 +1,5 @@
-// The results block: the add-in's five functions over the zone table, with
-// a verdict beside each that reads "check inputs" when its result is an error.
+// The results block: the add-in's functions over the zone table, with a
+// verdict beside each that reads "check inputs" when its result is an error.
 #include "tools/reduction/book.h"
 #include "tools/reduction/formulas.h"
 
@@ -26,6 +26,14 @@ void merit(Book& b, int row, const char* text, const std::string& formula, lxw_f
     if (!formula.empty()) // else the cell belongs to an array formula above
         put_formula(b, row, kOutValue, formula, fmt);
     put_note(b, row, kOutValue, note);
+}
+
+// An array formula down `rows` cells of the value column, marked as one.
+void array_result(Book& b, int row, int rows, const std::string& formula)
+{
+    put_column(b, row, kOutValue, rows, formula, b.f.result);
+    worksheet_write_string(b.sheet, row, kOutRemark, rows == 2 ? "(two-cell array)" : "(four-cell array)",
+                           b.f.remark);
 }
 
 void verdict(Book& b, int row, const char* text, const std::string& formula)
@@ -64,7 +72,7 @@ void write_results(Book& b, const Layout& l)
 
     subhead(b, kRowMirrorHead, "The whole mirror");
     label(b, kRowPvCoc, "Centre of curvature of the least P-V", "mils");
-    put_pair(b, kRowPvCoc, kOutValue, f_whole_pv(l), f.result);
+    array_result(b, kRowPvCoc, 2, f_whole_pv(l));
     put_note(b, kRowPvCoc, kOutValue,
              "The centre of curvature (mils, as the add-in takes it) at which the whole "
              "mirror's peak-to-valley wavefront error is least, found exactly.");
@@ -73,15 +81,13 @@ void write_results(Book& b, const Layout& l)
              "Highest less lowest point of the wavefront profile, from 0 at the first zone's "
              "inner edge through each zone's outer edge, at the centre of curvature above, "
              "which makes it least. The verdict follows it.");
-    worksheet_write_string(b.sheet, kRowPvCoc, kOutRemark, "(two-cell array)", f.remark);
     label(b, kRowPvFraction, "As a fraction of a wave", "");
     put_formula(b, kRowPvFraction, kOutValue, f_wave_fraction(), f.result_fraction);
     verdict(b, kRowPvVerdict, "Verdict (Rayleigh: at most 1/4 wave)", f_wfe_verdict());
     verdict(b, kRowReadings, "Readings", f_readings(l));
 
     label(b, kRowRmsCoc, "Centre of curvature of the least RMS", "mils");
-    put_pair(b, kRowRmsCoc, kOutValue, f_whole_rms(l), f.result);
-    worksheet_write_string(b.sheet, kRowRmsCoc, kOutRemark, "(two-cell array)", f.remark);
+    array_result(b, kRowRmsCoc, 2, f_whole_rms(l));
     merit(b, kRowRms, "RMS wavefront error (waves)", "", f.result,
           "Area-weighted RMS, piston removed, of the same profile (straight between its "
           "points), at the centre of curvature above, which makes it least.");
@@ -95,11 +101,10 @@ void write_results(Book& b, const Layout& l)
           "Half the whole mirror's peak-to-valley wavefront error, times the wavelength: never "
           "below the RMS surface error.");
     label(b, kRowCorrection, "Correction (%)", "");
-    put_pair(b, kRowCorrection, kOutValue, f_correction(l), f.result);
+    array_result(b, kRowCorrection, 2, f_correction(l));
     put_note(b, kRowCorrection, kOutValue,
              "Least squares of the mean readings against the paraboloid's: reading = c + s x "
              "paraboloid. Correction = 100 s: 0 % is a sphere, 100 % a paraboloid.");
-    worksheet_write_string(b.sheet, kRowCorrection, kOutRemark, "(two-cell array)", f.remark);
     label(b, kRowConic, "Best-fit conic constant", "");
     put_note(b, kRowConic, kOutValue,
              "-s of the same fit: 0 for a sphere, -1 for a paraboloid, below -1 a hyperboloid.");
@@ -109,18 +114,16 @@ void write_results(Book& b, const Layout& l)
     label(b, kRowRmsSpread, "RMS wavefront error uncertainty (waves)", "waves");
     label(b, kRowStrehlSpread, "Strehl ratio uncertainty", "");
     label(b, kRowCorrectionSpread, "Correction uncertainty (%)", "");
-    put_column(b, kRowPvSpread, kOutValue, 4, f_uncertainty(l), f.result);
+    array_result(b, kRowPvSpread, 4, f_uncertainty(l));
     put_note(b, kRowPvSpread, kOutValue,
              "One standard deviation of each figure over 1,000 retests drawn at random: each "
              "zone's mean reading scattered by its uncertainty (last column of the zone table). "
              "The draws are the same every time, so the figures are too.");
-    worksheet_write_string(b.sheet, kRowPvSpread, kOutRemark, "(four-cell array)", f.remark);
 
     subhead(b, kRowTaHead, "Best fit for the transverse aberration (MinimizeMaxAbsTA)");
     label(b, kRowTaCoc, "Best centre of curvature", "mils");
     label(b, kRowTaMax, "Largest |TA| there", "tolerances");
-    put_pair(b, kRowTaCoc, kOutValue, f_minimize_ta(l), f.result);
-    worksheet_write_string(b.sheet, kRowTaCoc, kOutRemark, "(two-cell array)", f.remark);
+    array_result(b, kRowTaCoc, 2, f_minimize_ta(l));
     label(b, kRowTaCocReading, "That centre of curvature as a reading", "");
     put_formula(b, kRowTaCocReading, kOutValue, f_coc_as_reading(), f.result);
     put_formula(b, kRowTaCocReading, kOutUnit, f_unit_label(), f.unit);
@@ -129,12 +132,11 @@ void write_results(Book& b, const Layout& l)
     subhead(b, kRowWfeHead, "MinimizeWFE: the zones' points only, within its search window");
     label(b, kRowWfeCoc, "Its centre of curvature", "mils");
     label(b, kRowWfePv, "Zonal peak-to-valley, without the centre", "waves");
-    put_pair(b, kRowWfeCoc, kOutValue, f_minimize_wfe(l), f.result);
+    array_result(b, kRowWfeCoc, 2, f_minimize_wfe(l));
     put_note(b, kRowWfeCoc, kOutValue,
              "MinimizeWFE's profile has no point at the centre of the mirror, and it searches a "
              "fixed window only: its P-V can be far below or above the whole mirror's. Judge "
              "the mirror by the whole-mirror figures.");
-    worksheet_write_string(b.sheet, kRowWfeCoc, kOutRemark, "(two-cell array)", f.remark);
     label(b, kRowWindowLo, "Its search window: from", "mils");
     put_formula(b, kRowWindowLo, kOutValue, f_window_low(l), f.converted);
     put_note(b, kRowWindowLo, kOutValue,
