@@ -282,6 +282,16 @@ double correction_slope(const double* data, const double* ideal, int n)
     return sxx > 0 ? sxy / sxx : std::numeric_limits<double>::quiet_NaN();
 }
 
+bool correction_figures(const double* data, const double* ideal, int n, double& percent, double& conic)
+{
+    if (n < 2)
+        return false;
+    const double s = correction_slope(data, ideal, n);
+    percent = 100.0 * s;
+    conic = 0.0 - s;
+    return std::isfinite(percent) && std::isfinite(conic);
+}
+
 FigureSpread figure_uncertainty(const MirrorZones& m, const double* sem, double wvl, void* work)
 {
     return sample_spread(m, sem, wvl, figure_work(work, m.n));
@@ -294,7 +304,9 @@ FigureSpread sample_figures(const MirrorZones& m, const double* data, double wvl
     f.pv = pv_of(m, data, w).value / wvl;
     f.rms = rms_of(m, data, w).value / wvl;
     f.strehl = strehl_ratio(f.rms);
-    f.correction = 100.0 * correction_slope(data, m.ideal, m.n);
+    double conic = 0.0;
+    if (!correction_figures(data, m.ideal, m.n, f.correction, conic))
+        f.correction = std::numeric_limits<double>::quiet_NaN();
     return f;
 }
 

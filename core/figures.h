@@ -83,6 +83,11 @@ double strehl_ratio(double rms_waves);
 // do not vary.
 double correction_slope(const double* data, const double* ideal, int n);
 
+// The correction in percent, 100 s, and the best-fit conic constant, 0 - s
+// (so that a sphere's is 0, not -0); false for fewer than 2 zones or when
+// either is not finite.
+bool correction_figures(const double* data, const double* ideal, int n, double& percent, double& conic);
+
 // The spread of each figure (standard deviation) when each zone's mean
 // reading scatters by its standard uncertainty sem (mils): a Monte Carlo of
 // kSpreadSamples with a fixed seed, the same bits on every platform.

@@ -121,10 +121,9 @@ void figures(const MirrorInput& m, Reduction& r, void* work)
     r.rms_nm = r.rms / 2 * m.wavelength_nm;
     r.pv_nm = r.pv / 2 * m.wavelength_nm;
 
-    const bool fit_errors = any_error(r.reading, n) || any_error(r.ideal, n) || n < 2;
-    const double s = fit_errors ? kError : correction_slope(r.reading, r.ideal, n);
-    r.correction = std::isfinite(s) ? 100.0 * s : kError;
-    r.conic = std::isfinite(s) ? 0.0 - s : kError;
+    const bool fit_errors = any_error(r.reading, n) || any_error(r.ideal, n);
+    if (fit_errors || !correction_figures(r.reading, r.ideal, n, r.correction, r.conic))
+        r.correction = r.conic = kError;
 
     const bool spread_ok = status == 0 && !any_error(r.sem, n) && check_spread_call(z, r.sem, wvl) == 0;
     const FigureSpread f = spread_ok ? figure_uncertainty(z, r.sem, wvl, work) : FigureSpread{};

@@ -92,13 +92,8 @@ XLOPER12* PELLUX_STDCALL xl_StrehlRatio(const double* rms)
 XLOPER12* PELLUX_STDCALL xl_Correction(const ZoneVector* data, const ZoneVector* ideal)
 {
     ResultCell& cell = g_correction_cell;
-    const int n = zone_count({data, ideal});
-    if (n < 2)
-        return set_num_error(cell);
-    const double s = correction_slope(zone_elements(data), zone_elements(ideal), n);
-    // 0 - s, so that a sphere's conic constant is 0 rather than -0.
-    const double percent = 100.0 * s, conic = 0.0 - s;
-    if (!std::isfinite(percent) || !std::isfinite(conic))
+    double percent = 0.0, conic = 0.0;
+    if (!correction_figures(zone_elements(data), zone_elements(ideal), zone_count({data, ideal}), percent, conic))
         return set_num_error(cell);
     return set_pair(cell, percent, conic);
 }

@@ -132,12 +132,8 @@ PELLUX_WASM(strehl_ratio) int strehl_ratio_call(double rms)
 
 PELLUX_WASM(correction) int correction(int nd, int ni)
 {
-    const int n = zones({nd, ni});
-    if (n < 2)
-        return kNum;
-    const double s = correction_slope(v(0), v(1), n);
-    const double percent = 100.0 * s, conic = 0.0 - s;
-    return std::isfinite(percent) && std::isfinite(conic) ? answer(percent, conic) : kNum;
+    double percent = 0.0, conic = 0.0;
+    return correction_figures(v(0), v(1), zones({nd, ni}), percent, conic) ? answer(percent, conic) : kNum;
 }
 
 // Vectors: data, ideal, sem, Zeff, Zwidth, Zouter.
