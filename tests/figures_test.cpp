@@ -242,6 +242,38 @@ std::vector<double> column_of(XLOPER12* r)
     return out;
 }
 
+// The correction and the conic constant that every face shows, and when
+// there are none: too few zones, a flat paraboloid, a slope whose percent
+// overflows.
+TEST(Correction, PercentAndConicOrNone)
+{
+    struct Case {
+        const char* name;
+        std::vector<double> data, ideal;
+        bool ok;
+        double percent, conic;
+    };
+    const double huge = 1e307;
+    const Case cases[] = {
+        {"sphere", {5, 5, 5}, {1, 2, 4}, true, 0.0, 0.0},
+        {"paraboloid", {1, 2, 4}, {1, 2, 4}, true, 100.0, -1.0},
+        {"half corrected", {0.5, 1, 2}, {1, 2, 4}, true, 50.0, -0.5},
+        {"one zone", {1}, {1}, false, 0, 0},
+        {"flat paraboloid", {1, 2, 4}, {3, 3, 3}, false, 0, 0},
+        {"percent overflows", {0, huge}, {0, 1}, false, 0, 0},
+    };
+    for (const Case& c : cases) {
+        double percent = -7, conic = -7;
+        const bool ok = correction_figures(c.data.data(), c.ideal.data(), static_cast<int>(c.data.size()),
+                                           percent, conic);
+        ASSERT_EQ(ok, c.ok) << c.name;
+        if (!ok)
+            continue;
+        EXPECT_TRUE(same_double(percent, c.percent)) << c.name << ": " << percent;
+        EXPECT_TRUE(same_double(conic, c.conic)) << c.name << ": " << conic; // a sphere's is +0
+    }
+}
+
 bool is_num_error(const XLOPER12* r) { return r->xltype == xltypeErr && r->val.err == xlerrNum; }
 
 TEST(FigureProcedures, ResultsAreTheCoresAndBadArgumentsGiveNum)
