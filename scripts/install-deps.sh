@@ -13,6 +13,7 @@ packages=(
   wine64 wine32:i386
   g++-multilib qemu-user-static
   libcairo2-dev poppler-utils fonts-crosextra-carlito
+  libpng-dev libjpeg62-turbo-dev
   clang-14 lld-14 wasi-libc libclang-rt-14-dev-wasm32 libc++-14-dev-wasm32 libc++abi-14-dev-wasm32
   chromium chromium-driver python3-selenium
   file libreoffice-calc-nogui python3-uno libreoffice-dev libreoffice-dev-common

@@ -1,0 +1,273 @@
+#include "core/mirror_figures.h"
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include "core/elementary.h"
+#include "core/figures.h"
+#include "core/random.h"
+#include "core/reconstruction.h"
+
+namespace pellux {
+
+namespace {
+
+constexpr std::uint64_t kSeed = 0x50454C4C55584D46ull;
+// Past this many degrees of freedom the scatter is taken as known.
+constexpr int kDrawnDof = 100;
+
+struct Work {
+    double* value;   // zones
+    double* ideal;   // zones: the paraboloid's readings, 1000 h^2 / R
+    double* d;       // zones: value - ideal
+    double* sample;  // zones
+    double* offset;  // 2 runs
+    double* profile; // profile_doubles(zones)
+    double* heights; // zones + 2
+    int* count;      // zones
+    int* order;      // 2 zones
+};
+
+std::size_t doubles_of(int zones, int runs)
+{
+    return static_cast<std::size_t>(4 * zones + 2 * runs + profile_doubles(zones) + zones + 2);
+}
+
+Work carve(void* block, int zones, int runs)
+{
+    auto* d = static_cast<double*>(block);
+    Work w{};
+    w.value = d;
+    w.ideal = d + zones;
+    w.d = d + 2 * zones;
+    w.sample = d + 3 * zones;
+    w.offset = d + 4 * zones;
+    w.profile = w.offset + 2 * runs;
+    w.heights = w.profile + profile_doubles(zones);
+    auto* ints = reinterpret_cast<int*>(d + doubles_of(zones, runs));
+    w.count = ints;
+    w.order = ints + zones;
+    return w;
+}
+
+struct Shape {
+    double pv, pv_coc, rms, rms_coc;
+    bool ok;
+};
+
+// P-V and RMS (inches) of the reconstruction from aberrations d (mils).
+Shape shape_of(const MirrorCall& c, const double* d, const Work& w, Profile& p)
+{
+    Shape s{};
+    s.ok = build_profile(c.zeff, d, c.runs.zones, c.edge, c.rcurve, w.profile, w.order, p);
+    if (!s.ok)
+        return s;
+    const Extent pv = least_pv(p, w.heights);
+    const Extent rms = least_rms(p, w.heights);
+    s.pv = pv.pv;
+    s.pv_coc = pv.coc;
+    s.rms = rms.pv;
+    s.rms_coc = rms.coc;
+    return s;
+}
+
+// A chi-square deviate of `dof` degrees of freedom, as a sum of squares.
+double chi_square(Generator& g, int dof)
+{
+    double sum = 0.0;
+    for (int j = 0; j < dof; ++j) {
+        const double z = next_normal(g);
+        sum += z * z;
+    }
+    return sum;
+}
+
+// Where the normal at radius h crosses the axis, less R (inches), when the
+// rays from a source on the axis at R, reflected there, cross it at R + x.
+// The normal bisects the unit vectors towards the source and the knife;
+// the sag is the paraboloid's (the mirror's own differs by far less than
+// the bisector can feel).
+double normal_crossing(double h, double x, double rcurve)
+{
+    const double z = h * h / (2.0 * rcurve);
+    const double to_source = rcurve - z, to_knife = rcurve + x - z;
+    const double ls = std::sqrt(h * h + to_source * to_source);
+    const double lk = std::sqrt(h * h + to_knife * to_knife);
+    const double mx = -h / ls + -h / lk, mz = to_source / ls + to_knife / lk;
+    return z + (-h / mx) * mz - rcurve;
+}
+
+// A fixed source's zone values (mils) as a moving source's, doubled: the
+// paraxial centre of curvature is where the reconstruction's reading at
+// the centre lies, so each crossing is taken from there.
+bool from_fixed_source(const MirrorCall& c, const Work& w, Profile& p)
+{
+    const int n = c.runs.zones;
+    for (int i = 0; i < n; ++i)
+        w.d[i] = w.value[i] - w.ideal[i];
+    if (!build_profile(c.zeff, w.d, n, c.edge, c.rcurve, w.profile, w.order, p))
+        return false;
+    const double centre = p.d[0];
+    for (int i = 0; i < n; ++i) {
+        const double x = (w.value[i] - centre) / 1000.0;
+        w.value[i] = 2000.0 * normal_crossing(c.zeff[i], x, c.rcurve) + centre;
+    }
+    return true;
+}
+
+} // namespace
+
+int check_mirror_call(const MirrorCall& c)
+{
+    const RunBlock& b = c.runs;
+    if (b.zones < 2 || b.zones > kMaxMirrorZones || b.runs < 1 || b.runs > kMaxMirrorRuns)
+        return kBadFigureInput;
+    const double positives[4] = {c.edge, c.rcurve, c.wvl, c.reading_sigma};
+    for (double v : positives)
+        if (!(v > 0) || !std::isfinite(v))
+            return kBadFigureInput;
+    for (int i = 0; i < b.zones; ++i) {
+        if (!(c.zeff[i] > 0) || !(c.zeff[i] <= c.edge))
+            return kBadFigureInput;
+        int readings = 0;
+        for (int k = 0; k < b.runs; ++k) {
+            const double r = b.readings[i * b.zone_stride + k * b.run_stride];
+            if (std::isinf(r))
+                return kBadFigureInput;
+            readings += !std::isnan(r);
+        }
+        if (readings == 0)
+            return kBadFigureInput;
+    }
+    return 0;
+}
+
+std::size_t mirror_figure_bytes(int zones, int runs)
+{
+    return sizeof(double) * doubles_of(zones, runs) + sizeof(int) * (3 * static_cast<std::size_t>(zones));
+}
+
+namespace {
+
+// The figures of the fitted readings, what they cover, and the fit, before
+// any sampling; the zone aberrations stay in w.d for the samples.
+bool shape_figures(const MirrorCall& c, const Work& w, MirrorFigures& f, RunFit& fit)
+{
+    const int n = c.runs.zones;
+    fit = fit_runs(c.runs, w.value, w.count, w.offset);
+    for (int i = 0; i < n; ++i)
+        w.ideal[i] = 1000.0 * c.zeff[i] * c.zeff[i] / c.rcurve;
+    Profile p{};
+    if (c.fixed_source && !from_fixed_source(c, w, p))
+        return false;
+    for (int i = 0; i < n; ++i)
+        w.d[i] = w.value[i] - w.ideal[i];
+
+    const Shape shape = shape_of(c, w.d, w, p);
+    if (!shape.ok)
+        return false;
+    f = MirrorFigures{};
+    f.pv = shape.pv / c.wvl;
+    f.pv_coc = shape.pv_coc;
+    f.rms = shape.rms / c.wvl;
+    f.rms_coc = shape.rms_coc;
+    f.strehl = strehl_ratio(f.rms);
+    if (!correction_figures(w.value, w.ideal, n, f.correction, f.conic))
+        return false;
+
+    // What the readings cover.
+    double first = c.zeff[0], outer = c.zeff[0];
+    for (int i = 1; i < n; ++i) {
+        first = c.zeff[i] < first ? c.zeff[i] : first;
+        outer = c.zeff[i] > outer ? c.zeff[i] : outer;
+    }
+    f.first_zeff = first;
+    f.last_zeff = outer;
+    f.edge_unmeasured = (c.edge - outer) / c.edge;
+    // The first zone's territory: out to half way to the next radius.
+    profile_heights(p, shape.pv_coc, w.heights);
+    const double territory = p.nodes > 2 ? (p.u[1] + p.u[2]) / 2 : p.u[1];
+    f.centre_share = shape.pv > 0 ? range_within(p, w.heights, shape.pv_coc, territory) / shape.pv : 0.0;
+
+    return true;
+}
+
+} // namespace
+
+bool mirror_shape(const MirrorCall& c, void* work, MirrorFigures& f)
+{
+    RunFit fit{};
+    return shape_figures(c, carve(work, c.runs.zones, c.runs.runs), f, fit);
+}
+
+bool mirror_figures(const MirrorCall& c, void* work, MirrorFigures& f)
+{
+    const int n = c.runs.zones;
+    const Work w = carve(work, n, c.runs.runs);
+    RunFit fit{};
+    if (!shape_figures(c, w, f, fit))
+        return false;
+    const int dof = kPriorDof + fit.dof;
+    const double variance = (kPriorDof * (c.reading_sigma * c.reading_sigma) + fit.rss) / dof;
+    f.scatter = std::sqrt(variance);
+
+    // The Strehl ratio of 0.8 is an RMS of sqrt(-ln 0.8) / 2 pi waves.
+    const double rms_80 = std::sqrt(-pellux::log(0.8)) / (2.0 * kPi);
+    const double pv2 = 2.0 * f.pv, rms_sq2 = 2.0 * (f.rms * f.rms);
+    Generator g = seeded(kSeed);
+    Running pv{}, rms{}, strehl{}, correction{}, rms_sq{};
+    int quarter = 0, strehl_80 = 0;
+    for (int s = 1; s <= kSpreadSamples; ++s) {
+        const double scale = dof <= kDrawnDof ? std::sqrt(dof / chi_square(g, dof)) : 1.0;
+        const double sigma = f.scatter * scale;
+        for (int i = 0; i < n; ++i)
+            w.sample[i] = w.d[i] + sigma / std::sqrt(static_cast<double>(w.count[i])) * next_normal(g);
+        Profile q{};
+        const Shape drawn = shape_of(c, w.sample, w, q);
+        const double dpv = drawn.pv / c.wvl, drms = drawn.rms / c.wvl;
+        for (int i = 0; i < n; ++i)
+            w.sample[i] = w.sample[i] + w.ideal[i];
+        double percent = 0.0, conic = 0.0;
+        if (!drawn.ok || !correction_figures(w.sample, w.ideal, n, percent, conic))
+            return false;
+        add(pv, dpv, s);
+        add(rms, drms, s);
+        add(rms_sq, drms * drms, s);
+        add(strehl, strehl_ratio(drms), s);
+        add(correction, percent, s);
+        quarter += pv2 - dpv <= 0.25;
+        strehl_80 += rms_sq2 - drms * drms <= rms_80 * rms_80;
+    }
+    f.pv_spread = deviation(pv, kSpreadSamples);
+    f.rms_spread = deviation(rms, kSpreadSamples);
+    f.strehl_spread = deviation(strehl, kSpreadSamples);
+    f.correction_spread = deviation(correction, kSpreadSamples);
+    const double pv_less = pv2 - pv.mean;
+    f.pv_unbiased = pv_less > 0 ? pv_less : 0.0;
+    const double rms_less = rms_sq2 - rms_sq.mean;
+    f.rms_unbiased = rms_less > 0 ? std::sqrt(rms_less) : 0.0;
+    f.strehl_unbiased = strehl_ratio(f.rms_unbiased);
+    f.p_quarter_wave = quarter / static_cast<double>(kSpreadSamples);
+    f.p_strehl = strehl_80 / static_cast<double>(kSpreadSamples);
+
+    double column[kMirrorFigureCount];
+    mirror_figure_column(f, column);
+    for (double v : column)
+        if (!std::isfinite(v))
+            return false;
+    return true;
+}
+
+void mirror_figure_column(const MirrorFigures& f, double* v)
+{
+    const double all[kMirrorFigureCount] = {
+        f.pv, f.pv_coc, f.rms, f.rms_coc, f.strehl, f.correction, f.conic,
+        f.pv_spread, f.rms_spread, f.strehl_spread, f.correction_spread,
+        f.pv_unbiased, f.rms_unbiased, f.strehl_unbiased, f.p_quarter_wave, f.p_strehl,
+        f.scatter, f.first_zeff, f.last_zeff, f.edge_unmeasured, f.centre_share};
+    for (int k = 0; k < kMirrorFigureCount; ++k)
+        v[k] = all[k];
+}
+
+} // namespace pellux

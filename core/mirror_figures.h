@@ -1,0 +1,83 @@
+// The whole mirror's figures from its zones' runs, each with its
+// uncertainty, the verdicts' probabilities and what the readings cannot
+// see: one call for every face.
+//
+// The runs are fitted zone by zone with each run's offset removed (runs.h);
+// the scatter of one reading combines the typed reading uncertainty, a
+// prior worth kPriorDof degrees of freedom, with the residuals' own:
+// s^2 = (kPriorDof s0^2 + RSS) / (kPriorDof + dof). The profile is the
+// reconstruction (reconstruction.h) out to the edge. A Monte Carlo of
+// kSpreadSamples draws each zone's value about its fit with s / sqrt(runs),
+// s itself drawn from its scaled inverse chi-square, so that few degrees
+// of freedom widen the spread as Student's t does.
+//
+// A moving source's reading, doubled, is where the zone's normals cross the
+// axis, exactly what the slope needs. A fixed source's is where its
+// reflected rays cross, twice as far to first order only: at f/4 the rest
+// moves a figure by about 1 %. Its readings are turned into the normals'
+// crossings exactly, by the bisector of the rays to the source and to the
+// knife, with the paraxial centre of curvature where the profile's
+// reading at the centre lies.
+//
+// Noise raises a P-V and an RMS: each sample lies further from the truth's
+// shape than the readings. The basic bootstrap takes that bias off: P-V
+// less bias = 2 P-V - mean of samples (at least 0), RMS less bias in
+// squares. A verdict's probability is the fraction of the samples,
+// reflected the same way, that meet it.
+#pragma once
+
+#include <cstddef>
+
+#include "core/runs.h"
+
+namespace pellux {
+
+constexpr int kMaxMirrorZones = 1000;
+constexpr int kMaxMirrorRuns = 100;
+constexpr int kPriorDof = 4;
+
+struct MirrorCall {
+    RunBlock runs;          // mils, tester factor applied; NaN where blank
+    const double* zeff;     // effective radii (inches), per zone, any order
+    bool fixed_source;      // else a moving source
+    double edge;            // the mirror's radius (inches)
+    double rcurve;          // inches
+    double wvl;             // inches
+    double reading_sigma;   // one reading's typed uncertainty (mils), above 0
+};
+
+// In the order the worksheet function returns them.
+struct MirrorFigures {
+    double pv, pv_coc, rms, rms_coc, strehl, correction, conic;     // waves, mils, %
+    double pv_spread, rms_spread, strehl_spread, correction_spread; // standard uncertainties
+    double pv_unbiased, rms_unbiased, strehl_unbiased;              // less noise's bias
+    double p_quarter_wave;  // probability that the P-V is within 1/4 wave
+    double p_strehl;        // probability that the Strehl ratio is 0.8 or more
+    double scatter;         // one reading's standard uncertainty used (mils)
+    double first_zeff, last_zeff; // the radii the readings cover (inches)
+    double edge_unmeasured; // the band beyond the last effective radius, fraction of the radius
+    double centre_share;    // the first zone's part of the P-V, 0..1
+};
+
+constexpr int kMirrorFigureCount = 21;
+
+// 0, or kBadFigureInput (figures.h): zones outside 2..kMaxMirrorZones,
+// runs outside 1..kMaxMirrorRuns, a zone without a reading, a reading that
+// is infinite, an effective radius not above
+// 0 or beyond the edge, or an edge, radius of curvature, wavelength or
+// reading uncertainty not above 0.
+int check_mirror_call(const MirrorCall& c);
+
+std::size_t mirror_figure_bytes(int zones, int runs);
+
+// False when a figure is not finite (inputs at the ends of the doubles).
+bool mirror_figures(const MirrorCall& c, void* work, MirrorFigures& out);
+
+// The figures and what the readings cover, without the Monte Carlo: the
+// spreads, the figures less bias and the probabilities stay 0.
+bool mirror_shape(const MirrorCall& c, void* work, MirrorFigures& out);
+
+// The figures as the worksheet's column.
+void mirror_figure_column(const MirrorFigures& f, double* column);
+
+} // namespace pellux
