@@ -214,9 +214,9 @@ bool mirror_figures(const MirrorCall& c, void* work, MirrorFigures& f)
 
     // The Strehl ratio of 0.8 is an RMS of sqrt(-ln 0.8) / 2 pi waves.
     const double rms_80 = std::sqrt(-pellux::log(0.8)) / (2.0 * kPi);
-    const double pv2 = 2.0 * f.pv, rms_sq2 = 2.0 * (f.rms * f.rms);
+    const double pv_sq2 = 2.0 * (f.pv * f.pv), rms_sq2 = 2.0 * (f.rms * f.rms);
     Generator g = seeded(kSeed);
-    Running pv{}, rms{}, strehl{}, correction{}, rms_sq{};
+    Running pv{}, rms{}, strehl{}, correction{}, pv_sq{}, rms_sq{};
     int quarter = 0, strehl_80 = 0;
     for (int s = 1; s <= kSpreadSamples; ++s) {
         const double scale = dof <= kDrawnDof ? std::sqrt(dof / chi_square(g, dof)) : 1.0;
@@ -233,18 +233,19 @@ bool mirror_figures(const MirrorCall& c, void* work, MirrorFigures& f)
             return false;
         add(pv, dpv, s);
         add(rms, drms, s);
+        add(pv_sq, dpv * dpv, s);
         add(rms_sq, drms * drms, s);
         add(strehl, strehl_ratio(drms), s);
         add(correction, percent, s);
-        quarter += pv2 - dpv <= 0.25;
+        quarter += pv_sq2 - dpv * dpv <= 0.0625;
         strehl_80 += rms_sq2 - drms * drms <= rms_80 * rms_80;
     }
     f.pv_spread = deviation(pv, kSpreadSamples);
     f.rms_spread = deviation(rms, kSpreadSamples);
     f.strehl_spread = deviation(strehl, kSpreadSamples);
     f.correction_spread = deviation(correction, kSpreadSamples);
-    const double pv_less = pv2 - pv.mean;
-    f.pv_unbiased = pv_less > 0 ? pv_less : 0.0;
+    const double pv_less = pv_sq2 - pv_sq.mean;
+    f.pv_unbiased = pv_less > 0 ? std::sqrt(pv_less) : 0.0;
     const double rms_less = rms_sq2 - rms_sq.mean;
     f.rms_unbiased = rms_less > 0 ? std::sqrt(rms_less) : 0.0;
     f.strehl_unbiased = strehl_ratio(f.rms_unbiased);
