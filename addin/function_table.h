@@ -8,7 +8,7 @@
 
 namespace pellux {
 
-constexpr int kFunctionCount = 10;
+constexpr int kFunctionCount = 11;
 constexpr int kRegistrationTexts = 8;
 constexpr int kHelpTexts = 9; // function help, then argument helps 1 to 8
 

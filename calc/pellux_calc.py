@@ -43,6 +43,10 @@ class Pellux(unohelper.Base, XPellux):
         return bridge.column("xl_FigureUncertainty", (data, ideal, sem, Zeff, Zwidth, Zouter),
                              (Rcurve, wvl), 4)
 
+    def MirrorFigures(self, runs, present, Zeff, Redge, Rcurve, wvl, sigma, tester):
+        return bridge.column("xl_MirrorFigures", (runs, present, Zeff),
+                             (Redge, Rcurve, wvl, sigma, tester), 21)
+
 
 g_ImplementationHelper = unohelper.ImplementationHelper()
 g_ImplementationHelper.addImplementation(

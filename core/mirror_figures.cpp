@@ -22,6 +22,7 @@ struct Work {
     double* ideal;   // zones: the paraboloid's readings, 1000 h^2 / R
     double* d;       // zones: value - ideal
     double* sample;  // zones
+    double* radii;   // zones: the effective radii without the centre's
     double* offset;  // 2 runs
     double* profile; // profile_doubles(zones)
     double* heights; // zones + 2
@@ -31,7 +32,7 @@ struct Work {
 
 std::size_t doubles_of(int zones, int runs)
 {
-    return static_cast<std::size_t>(4 * zones + 2 * runs + profile_doubles(zones) + zones + 2);
+    return static_cast<std::size_t>(5 * zones + 2 * runs + profile_doubles(zones) + zones + 2);
 }
 
 Work carve(void* block, int zones, int runs)
@@ -42,7 +43,8 @@ Work carve(void* block, int zones, int runs)
     w.ideal = d + zones;
     w.d = d + 2 * zones;
     w.sample = d + 3 * zones;
-    w.offset = d + 4 * zones;
+    w.radii = d + 4 * zones;
+    w.offset = d + 5 * zones;
     w.profile = w.offset + 2 * runs;
     w.heights = w.profile + profile_doubles(zones);
     auto* ints = reinterpret_cast<int*>(d + doubles_of(zones, runs));
@@ -185,10 +187,28 @@ bool shape_figures(const MirrorCall& c, const Work& w, MirrorFigures& f, RunFit&
     f.first_zeff = first;
     f.last_zeff = outer;
     f.edge_unmeasured = (c.edge - outer) / c.edge;
-    // The first zone's territory: out to half way to the next radius.
-    profile_heights(p, shape.pv_coc, w.heights);
-    const double territory = p.nodes > 2 ? (p.u[1] + p.u[2]) / 2 : p.u[1];
-    f.centre_share = shape.pv > 0 ? range_within(p, w.heights, shape.pv_coc, territory) / shape.pv : 0.0;
+    // The centre's part: how much of the P-V goes when the innermost
+    // zone's reading does, the rest extended to the centre without it.
+    int rest = 0;
+    for (int i = 0; i < n; ++i)
+        if (c.zeff[i] != first) {
+            w.radii[rest] = c.zeff[i];
+            w.sample[rest++] = w.d[i];
+        }
+    f.centre_share = 1.0;
+    if (rest > 0 && shape.pv > 0) {
+        MirrorCall without = c;
+        without.zeff = w.radii;
+        without.runs.zones = rest;
+        Profile q{};
+        const Shape outer_only = shape_of(without, w.sample, w, q);
+        if (!outer_only.ok)
+            return false;
+        const double share = (shape.pv - outer_only.pv) / shape.pv;
+        f.centre_share = share > 0 ? share : 0.0;
+    } else if (shape.pv == 0) {
+        f.centre_share = 0.0;
+    }
 
     return true;
 }
@@ -258,6 +278,31 @@ bool mirror_figures(const MirrorCall& c, void* work, MirrorFigures& f)
         if (!std::isfinite(v))
             return false;
     return true;
+}
+
+bool runs_layout(BlockShape runs, BlockShape present, BlockShape zeff, RunBlock& b)
+{
+    if (present.rows != runs.rows || present.columns != runs.columns)
+        return false;
+    if (zeff.columns == 1 && zeff.rows == runs.rows)
+        b = {b.readings, runs.rows, runs.columns, runs.columns, 1};
+    else if (zeff.rows == 1 && zeff.columns == runs.columns)
+        b = {b.readings, runs.columns, runs.rows, 1, runs.columns};
+    else
+        return false;
+    return b.zones <= kMaxMirrorZones && b.runs <= kMaxMirrorRuns;
+}
+
+void mark_blanks(const double* runs, const double* present, int count, double* out)
+{
+    for (int k = 0; k < count; ++k)
+        out[k] = present[k] != 0 ? runs[k] : std::numeric_limits<double>::quiet_NaN();
+}
+
+bool tester_from_factor(double factor, bool& fixed_source)
+{
+    fixed_source = factor == 1;
+    return factor == 1 || factor == 2;
 }
 
 void mirror_figure_column(const MirrorFigures& f, double* v)

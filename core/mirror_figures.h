@@ -56,7 +56,7 @@ struct MirrorFigures {
     double scatter;         // one reading's standard uncertainty used (mils)
     double first_zeff, last_zeff; // the radii the readings cover (inches)
     double edge_unmeasured; // the band beyond the last effective radius, fraction of the radius
-    double centre_share;    // the first zone's part of the P-V, 0..1
+    double centre_share;    // the P-V's part that goes without the innermost zone, 0..1
 };
 
 constexpr int kMirrorFigureCount = 21;
@@ -72,6 +72,23 @@ std::size_t mirror_figure_bytes(int zones, int runs);
 
 // False when a figure is not finite (inputs at the ends of the doubles).
 bool mirror_figures(const MirrorCall& c, void* work, MirrorFigures& out);
+
+// The worksheet's rule for a block of runs: `present` has the runs' shape;
+// the effective radii are one column of as many rows as the runs (zones
+// down the rows, runs across) or else one row of as many columns (zones
+// across). Fills b's counts and strides; false for any other shape, or
+// more zones or runs than the figures take.
+struct BlockShape {
+    int rows, columns;
+};
+bool runs_layout(BlockShape runs, BlockShape present, BlockShape zeff, RunBlock& b);
+
+// The readings where `present` is not 0, NaN elsewhere, into `out`.
+void mark_blanks(const double* runs, const double* present, int count, double* out);
+
+// The tester from its factor, as the worksheet passes it: 1 for a fixed
+// source, 2 for a moving one; false for anything else.
+bool tester_from_factor(double factor, bool& fixed_source);
 
 // The figures and what the readings cover, without the Monte Carlo: the
 // spreads, the figures less bias and the probabilities stay 0.

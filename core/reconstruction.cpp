@@ -305,10 +305,4 @@ Extent least_rms(const Profile& p, double* h)
     return {std::sqrt(square / big), trend / p.gain};
 }
 
-double range_within(const Profile& p, const double* h, double c, double u_limit)
-{
-    const Extremes e = extremes(p, h, c, u_limit);
-    return e.hi - e.lo;
-}
-
 } // namespace pellux

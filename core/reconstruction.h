@@ -66,8 +66,4 @@ double pv_at(const Profile& p, double c, double* heights, double* u_max, double*
 // in closed form, and its centre of curvature. `heights` is scratch.
 Extent least_rms(const Profile& p, double* heights);
 
-// The profile's range (max - min, inches) from the centre out to u_limit,
-// at centre of curvature c.
-double range_within(const Profile& p, const double* heights, double c, double u_limit);
-
 } // namespace pellux

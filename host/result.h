@@ -30,9 +30,9 @@ ResultCell* set_num_error(ResultCell& cell);
 // xlAutoFree12; #NUM! when the heap refuses.
 ResultCell* set_pair(ResultCell& cell, double upper, double lower);
 
-// A column of `count` numbers (2 to 4) in a block like the pair's: a zero
+// A column of `count` numbers (2 to 21) in a block like the pair's: a zero
 // head record, then the cells. #NUM! when the heap refuses.
-constexpr int kMaxColumnResult = 4;
+constexpr int kMaxColumnResult = 21;
 ResultCell* set_column(ResultCell& cell, const double* values, int count);
 
 // Frees what a flagged string or array owns, nested arrays depth first, and

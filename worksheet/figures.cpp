@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/figures.h"
+#include "core/mirror_figures.h"
 #include "core/zones.h"
 #include "host/platform.h"
 #include "host/result.h"
@@ -16,6 +17,7 @@ ResultCell g_whole_mirror_rms_cell;
 ResultCell g_strehl_ratio_cell;
 ResultCell g_correction_cell;
 ResultCell g_figure_uncertainty_cell;
+ResultCell g_mirror_figures_cell;
 
 // The zone vectors of one call, data first, all of one shape: the zone
 // count, or 0.
@@ -119,4 +121,39 @@ XLOPER12* PELLUX_STDCALL xl_FigureUncertainty(const ZoneVector* data, const Zone
         if (!std::isfinite(v))
             return set_num_error(cell);
     return set_column(cell, values, 4);
+}
+
+XLOPER12* PELLUX_STDCALL xl_MirrorFigures(const ZoneVector* runs, const ZoneVector* present,
+                                          const ZoneVector* zeff, const double* redge,
+                                          const double* rcurve, const double* wvl,
+                                          const double* sigma, const double* tester)
+{
+    ResultCell& cell = g_mirror_figures_cell;
+    MirrorCall call{};
+    if (!runs_layout({runs->rows, runs->columns}, {present->rows, present->columns},
+                     {zeff->rows, zeff->columns}, call.runs) ||
+        !tester_from_factor(*tester, call.fixed_source))
+        return set_num_error(cell);
+    call.zeff = zone_elements(zeff);
+    call.edge = *redge;
+    call.rcurve = *rcurve;
+    call.wvl = *wvl;
+    call.reading_sigma = *sigma;
+    // The readings with their blanks marked, then the figures' working memory.
+    const int count = runs->rows * runs->columns;
+    const std::size_t block = sizeof(double) * static_cast<std::size_t>(count);
+    auto* memory = static_cast<double*>(
+        heap_alloc_zeroed(block + mirror_figure_bytes(call.runs.zones, call.runs.runs)));
+    if (memory == nullptr)
+        return set_num_error(cell);
+    mark_blanks(zone_elements(runs), zone_elements(present), count, memory);
+    call.runs.readings = memory;
+    MirrorFigures f{};
+    const bool ok = check_mirror_call(call) == 0 && mirror_figures(call, memory + count, f);
+    heap_free(memory);
+    if (!ok)
+        return set_num_error(cell);
+    double values[kMirrorFigureCount];
+    mirror_figure_column(f, values);
+    return set_column(cell, values, kMirrorFigureCount);
 }

@@ -26,3 +26,12 @@ PELLUX_EXPORT XLOPER12* PELLUX_STDCALL xl_FigureUncertainty(const ZoneVector* da
                                              const ZoneVector* sem, const ZoneVector* zeff,
                                              const ZoneVector* zwidth, const ZoneVector* zouter,
                                              const double* rcurve, const double* wvl);
+// The whole mirror's figures from its runs (zones x runs, mils, a moving
+// source's doubled; `present` 0 where a run has no reading), its zones'
+// effective radii, the mirror's radius, R, the wavelength (inches), one
+// reading's uncertainty (mils) and the tester's factor (1 fixed, 2 moving):
+// a column of 21, in the order of MirrorFigures in the core.
+PELLUX_EXPORT XLOPER12* PELLUX_STDCALL xl_MirrorFigures(const ZoneVector* runs, const ZoneVector* present,
+                                         const ZoneVector* zeff, const double* redge,
+                                         const double* rcurve, const double* wvl,
+                                         const double* sigma, const double* tester);

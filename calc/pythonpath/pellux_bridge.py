@@ -57,7 +57,7 @@ class Module(object):
         self.bits32 = bits32
         for name in ("xl_CalcMaxAbsTA", "xl_MinimizeMaxAbsTA", "xl_CalcWFE", "xl_MinimizeWFE",
                      "xl_Vignetting", "xl_WholeMirrorPV", "xl_WholeMirrorRMS", "xl_StrehlRatio",
-                     "xl_Correction", "xl_FigureUncertainty"):
+                     "xl_Correction", "xl_FigureUncertainty", "xl_MirrorFigures"):
             getattr(self.lib, name).restype = ctypes.c_void_p
         self.lib.xlAutoFree12.argtypes = [ctypes.c_void_p]
         self.lib.xlAutoFree12.restype = None

@@ -8,9 +8,9 @@
 namespace pellux::expected {
 
 constexpr int kRowTexts = 17; // eight registration texts, nine help texts
-constexpr std::size_t kRows = 10;
+constexpr std::size_t kRows = 11;
 
-inline const std::array<std::array<std::u16string, kRowTexts>, 10>& rows()
+inline const std::array<std::array<std::u16string, kRowTexts>, 11>& rows()
 {
     static const std::u16string measurements = u"vector of Foucault test measurements (mils)";
     static const std::u16string ideal = u"vector of theoretical data points for perfect mirror (mils)";
@@ -21,7 +21,7 @@ inline const std::array<std::array<std::u16string, kRowTexts>, 10>& rows()
     static const std::u16string means = u"vector of mean Foucault readings of the zones (mils)";
     static const std::u16string zouter = u"vector of outer edge radii of the zones (inches)";
     static const std::u16string wvl = u"wavelength (inches)";
-    static const std::array<std::array<std::u16string, kRowTexts>, 10> table = {{
+    static const std::array<std::array<std::u16string, kRowTexts>, 11> table = {{
         {u"xl_CalcMaxAbsTA", u"UKKKE", u"CalcMaxAbsTA", u"data,ideal,tol,COC", u"1",
          u"Pellux Functions", u"", u"",
          u"Max absolute transverse abberation in multiples of Rayleigh tolerance",
@@ -47,35 +47,46 @@ inline const std::array<std::array<std::u16string, kRowTexts>, 10>& rows()
          u"Field stop diameter (mm)", u"", u"", u""},
         {u"xl_WholeMirrorPV", u"UKKKKEE", u"WholeMirrorPV", u"data,ideal,Zeff,Zwidth,Rcurve,wvl",
          u"1", u"Pellux Functions", u"", u"",
-         u"Whole-mirror peak-to-valley wavefront error (waves) below its center of curvature (mils)",
+         u"Superseded by MirrorFigures. Zonal peak-to-valley wavefront error (waves) below its "
+         u"center of curvature (mils)",
          means, ideal, zeff, zwidth, rcurve, wvl, u"", u""},
         {u"xl_WholeMirrorRMS", u"UKKKKKEE", u"WholeMirrorRMS",
          u"data,ideal,Zeff,Zwidth,Zouter,Rcurve,wvl", u"1", u"Pellux Functions", u"", u"",
-         u"Least RMS wavefront error (waves) below its center of curvature (mils)", means, ideal,
+         u"Superseded by MirrorFigures. Zonal least RMS wavefront error (waves) below its center "
+         u"of curvature (mils)", means, ideal,
          zeff, zwidth, zouter, rcurve, wvl, u""},
         {u"xl_StrehlRatio", u"UE", u"StrehlRatio", u"RMS", u"1", u"Pellux Functions", u"", u"",
          u"Strehl ratio exp(-(2 pi RMS)^2) of an RMS wavefront error",
          u"RMS wavefront error (waves)", u"", u"", u"", u"", u"", u"", u""},
         {u"xl_Correction", u"UKK", u"Correction", u"data,ideal", u"1", u"Pellux Functions", u"",
-         u"", u"Correction (%) above the best-fit conic constant", means, ideal, u"", u"", u"", u"",
+         u"", u"Superseded by MirrorFigures. Correction (%) above the best-fit conic constant", means, ideal, u"", u"", u"", u"",
          u"", u""},
         {u"xl_FigureUncertainty", u"UKKKKKKEE", u"FigureUncertainty",
          u"data,ideal,sem,Zeff,Zwidth,Zouter,Rcurve,wvl", u"1", u"Pellux Functions", u"", u"",
-         u"Standard uncertainties of P-V and RMS (waves), Strehl ratio and correction (%), in a "
-         u"column",
+         u"Superseded by MirrorFigures. Standard uncertainties of P-V and RMS (waves), Strehl "
+         u"ratio and correction (%), in a column",
          means, ideal, u"vector of standard uncertainties of the mean readings (mils)", zeff,
          zwidth, zouter, rcurve, wvl},
+        {u"xl_MirrorFigures", u"UKKKEEEEE", u"MirrorFigures",
+         u"runs,present,Zeff,Redge,Rcurve,wvl,sigma,tester", u"1", u"Pellux Functions", u"", u"",
+         u"Whole-mirror figures, their uncertainties and verdict probabilities, reconstructed to "
+         u"the edge: a column of 21 (see the guide)",
+         u"zones x runs of readings (mils, moving source doubled), 0 where blank",
+         u"1 where a reading was taken, 0 where blank, as runs", zeff,
+         u"radius of the mirror (inches)", rcurve, wvl,
+         u"standard uncertainty of one reading (mils, moving source doubled)",
+         u"1 for a fixed source, 2 for a moving source "},
     }};
     return table;
 }
 
 // The worksheet names, in row order.
-inline const std::array<std::u16string, 10>& worksheet_names()
+inline const std::array<std::u16string, 11>& worksheet_names()
 {
-    static const std::array<std::u16string, 10> names = {
+    static const std::array<std::u16string, 11> names = {
         u"CalcMaxAbsTA", u"MinimizeMaxAbsTA", u"CalcWFE",        u"MinimizeWFE",
         u"Vignetting",   u"WholeMirrorPV",    u"WholeMirrorRMS", u"StrehlRatio",
-        u"Correction",   u"FigureUncertainty"};
+        u"Correction",   u"FigureUncertainty", u"MirrorFigures"};
     return names;
 }
 

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Checks what an add-in module shows the loader: exactly the eighteen names
+# Checks what an add-in module shows the loader: exactly the nineteen names
 # the host looks up, undecorated, and, for a Windows DLL, its module name (the
 # file's own), its machine and no import beyond KERNEL32 and the C runtime.
 #   check_module.sh elf PATH
@@ -27,6 +27,7 @@ xl_Correction
 xl_FigureUncertainty
 xl_MinimizeMaxAbsTA
 xl_MinimizeWFE
+xl_MirrorFigures
 xl_StrehlRatio
 xl_Vignetting
 xl_WholeMirrorPV
