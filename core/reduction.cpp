@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "core/elementary.h"
+#include "core/mirror_figures.h"
 #include "core/transverse.h"
 #include "core/vignetting.h"
 #include "core/wavefront.h"
@@ -82,57 +83,63 @@ void zone_table(const MirrorInput& m, Reduction& r)
         r.reading[i] = average(runs, n) / r.per_inch * 1000 * r.factor;
         r.ideal[i] = 1000 * r.zeff[i] * r.zeff[i] / r.radius_in;
         r.tol[i] = 1000 * 2 * r.radius_in * r.airy / r.zeff[i];
-        const double spread = n > 1 ? stdev(runs, n) / std::sqrt(static_cast<double>(n)) : m.reading_sigma;
-        r.sem[i] = spread / r.per_inch * 1000 * r.factor;
+        for (int k = 0; k < m.runs; ++k) {
+            const double x = m.readings[i][k];
+            r.taken[i][k] = std::isnan(x) ? 0 : 1;
+            r.mils[i][k] = std::isnan(x) ? 0 : x / r.per_inch * 1000 * r.factor;
+        }
         r.edge[i + 1] = r2 / r.per_inch;
     }
 }
 
-// A two-value function over the zone vectors: NaN in both on any error.
-struct Pair {
-    double upper, lower;
-};
-
-Pair figure_pair(FitStatus status, FigureAt f, double wvl)
-{
-    FigureAt waves{};
-    if (status != 0 || !figure_in_waves(f, wvl, waves))
-        return {kError, kError};
-    return {waves.coc, waves.value};
-}
-
+// MirrorFigures over the runs in mils, as the sheet calls it; every figure
+// NaN when it gives an error.
 void figures(const MirrorInput& m, Reduction& r, void* work)
 {
     const int n = m.zones;
-    const double wvl = r.wavelength_in;
-    const MirrorZones z{r.reading, r.ideal, r.zeff, r.zwidth, r.edge + 1, n, r.radius_in};
-    const bool errors = any_error(r.reading, n) || any_error(r.ideal, n) || any_error(r.zeff, n) ||
-                        any_error(r.zwidth, n) || any_error(r.edge + 1, n) || std::isnan(r.radius_in) ||
-                        std::isnan(wvl);
-    const FitStatus status = errors ? kBadFigureInput : check_figure_call(z, wvl);
-
-    const Pair pv = figure_pair(status, status == 0 ? whole_mirror_pv(z, work) : FigureAt{}, wvl);
-    r.pv_coc = pv.upper;
-    r.pv = pv.lower;
-    const Pair rms = figure_pair(status, status == 0 ? whole_mirror_rms(z, work) : FigureAt{}, wvl);
-    r.rms_coc = rms.upper;
-    r.rms = rms.lower;
-    r.strehl = r.rms >= 0 ? strehl_ratio(r.rms) : kError;
+    double column[kMirrorFigureCount];
+    for (double& v : column)
+        v = kError;
+    // Zones run down the rows of the block, runs across.
+    auto* block = static_cast<double*>(work);
+    double* taken = block + n * m.runs;
+    bool errors = any_error(r.zeff, n) || std::isnan(r.edge_in) || std::isnan(r.radius_in) ||
+                  std::isnan(r.wavelength_in) || std::isnan(r.sigma_mils);
+    for (int i = 0; i < n; ++i)
+        for (int k = 0; k < m.runs; ++k) {
+            block[i * m.runs + k] = r.mils[i][k];
+            taken[i * m.runs + k] = r.taken[i][k];
+            errors = errors || std::isnan(r.mils[i][k]);
+        }
+    MirrorCall call{};
+    double* marked = taken + n * m.runs;
+    if (!errors && runs_layout({n, m.runs}, {n, m.runs}, {n, 1}, call.runs) &&
+        tester_from_factor(r.factor, call.fixed_source)) {
+        mark_blanks(block, taken, n * m.runs, marked);
+        call.runs.readings = marked;
+        call.zeff = r.zeff;
+        call.edge = r.edge_in;
+        call.rcurve = r.radius_in;
+        call.wvl = r.wavelength_in;
+        call.reading_sigma = r.sigma_mils;
+        MirrorFigures f{};
+        if (check_mirror_call(call) == 0 && mirror_figures(call, marked + n * m.runs, f))
+            mirror_figure_column(f, column);
+    }
+    double* const out[kMirrorFigureCount] = {
+        &r.pv, &r.pv_coc, &r.rms, &r.rms_coc, &r.strehl, &r.correction, &r.conic,
+        &r.pv_spread, &r.rms_spread, &r.strehl_spread, &r.correction_spread,
+        &r.pv_unbiased, &r.rms_unbiased, &r.strehl_unbiased, &r.p_quarter_wave, &r.p_strehl,
+        &r.scatter_mils, &r.first_zeff, &r.last_zeff, &r.edge_unmeasured, &r.centre_share};
+    for (int k = 0; k < kMirrorFigureCount; ++k)
+        *out[k] = column[k];
     r.rms_nm = r.rms / 2 * m.wavelength_nm;
     r.pv_nm = r.pv / 2 * m.wavelength_nm;
-
-    const bool fit_errors = any_error(r.reading, n) || any_error(r.ideal, n);
-    if (fit_errors || !correction_figures(r.reading, r.ideal, n, r.correction, r.conic))
-        r.correction = r.conic = kError;
-
-    const bool spread_ok = status == 0 && !any_error(r.sem, n) && check_spread_call(z, r.sem, wvl) == 0;
-    const FigureSpread f = spread_ok ? figure_uncertainty(z, r.sem, wvl, work) : FigureSpread{};
-    const bool finite = std::isfinite(f.pv) && std::isfinite(f.rms) && std::isfinite(f.strehl) &&
-                        std::isfinite(f.correction);
-    r.pv_spread = spread_ok && finite ? f.pv : kError;
-    r.rms_spread = spread_ok && finite ? f.rms : kError;
-    r.strehl_spread = spread_ok && finite ? f.strehl : kError;
-    r.correction_spread = spread_ok && finite ? f.correction : kError;
+    r.scatter = r.scatter_mils / 1000 / r.factor * r.per_inch;
+    for (int i = 0; i < n; ++i) {
+        double runs[kReductionRuns];
+        r.sem[i] = r.scatter_mils / std::sqrt(static_cast<double>(numbers(m, i, runs)));
+    }
 }
 
 void zonal(const MirrorInput& m, Reduction& r)
@@ -206,6 +213,12 @@ void charts(const MirrorInput& m, Reduction& r)
 
 } // namespace
 
+std::size_t reduction_work_bytes()
+{
+    return sizeof(double) * 3 * kReductionZones * kReductionRuns +
+           mirror_figure_bytes(kReductionZones, kReductionRuns);
+}
+
 bool reduce_mirror(const MirrorInput& m, Reduction& r, void* work)
 {
     if (m.zones < 1 || m.zones > kReductionZones || m.runs < 1 || m.runs > kReductionRuns)
@@ -218,6 +231,8 @@ bool reduce_mirror(const MirrorInput& m, Reduction& r, void* work)
     r.wavelength_in = positive_or_error(m.wavelength_nm, 25400000);
     r.airy = 1.22 * r.wavelength_in * (r.radius_in / 2) / r.diameter_in;
     r.coc_mils = m.coc / r.per_inch * 1000 * r.factor;
+    r.edge_in = r.diameter_in / 2;
+    r.sigma_mils = m.reading_sigma / r.per_inch * 1000 * r.factor;
 
     zone_table(m, r);
     figures(m, r, work);

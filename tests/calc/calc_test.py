@@ -182,7 +182,7 @@ try:
     s.getCellByPosition(9, 0).setString("x")
     # The same arguments as array constants, for xlhost.
     def expand(formula):
-        for ref, constant in (("A1:A3", "{10;40;70}"), ("B1:B3", "{12;37;71}"), ("C1:C3", "{5;5;3}"),
+        for ref, constant in (("A1:B3", "{10,12;40,37;70,71}"), ("D1:E3", "{1,1;2,1;3,1}"), ("A1:A3", "{10;40;70}"), ("B1:B3", "{12;37;71}"), ("C1:C3", "{5;5;3}"),
                               ("D1:D3", "{1;2;3}"), ("E1:E3", "{1;1;1}"), ("A1;", "{10};"),
                               ("B1;", "{12};"), ("C1;", "{5};"), ("D1;", "{1};"), ("E1;", "{1};")):
             formula = formula.replace(ref, constant)
@@ -200,6 +200,8 @@ try:
         ("Strehl ratio", "=STREHLRATIO(0.05)", None),
         ("correction", "=CORRECTION(A1:A3;B1:B3)", None),
         ("uncertainty", "=FIGUREUNCERTAINTY(A1:A3;B1:B3;E1:E3;D1:D3;E1:E3;D1:D3;100;0.000022)", None),
+        ("mirror figures", "=MIRRORFIGURES(A1:B3;D1:E3;D1:D3;3.5;100;0.000022;1.5;1)", None),
+        ("mirror figures, tester 3", "=MIRRORFIGURES(A1:B3;D1:E3;D1:D3;3.5;100;0.000022;1.5;3)", "#NUM!"),
         ("negative RMS", "=STREHLRATIO(-1)", "#NUM!"),
         ("one-zone correction", "=CORRECTION(A1;B1)", "#NUM!"),
         ("edges not increasing", "=WHOLEMIRRORRMS(A1:A3;B1:B3;D1:D3;E1:E3;E1:E3;100;0.000022)", "#NUM!"),

@@ -17,9 +17,6 @@ struct BadCase {
     const char* name;
     std::function<void(Mirror&)> spoil;
     const char* error;  // the error every add-in cell over the zones shows
-    // What the whole-mirror figures need: the diameter enters only the
-    // tolerances, the wavelength all but the correction.
-    enum Figures { AllFail, NeedNoDiameter, NeedNoWavelength } figures = AllFail;
 };
 
 const BadCase kCases[] = {
@@ -28,10 +25,10 @@ const BadCase kCases[] = {
     {"ZeroOuterRadius", [](Mirror& m) { m.zones[0].outer = 0; }, "#NUM!"},
     {"NegativeOuterRadius", [](Mirror& m) { m.zones[5].outer = -3; }, "#NUM!"},
     {"OuterNotAboveInner", [](Mirror& m) { m.zones[3].outer = m.zones[3].inner; }, "#NUM!"},
-    {"DiameterZero", [](Mirror& m) { m.diameter = 0; }, "#NUM!", BadCase::NeedNoDiameter},
+    {"DiameterZero", [](Mirror& m) { m.diameter = 0; }, "#NUM!"},
     {"RadiusOfCurvatureZero", [](Mirror& m) { m.radius = 0; }, "#NUM!"},
     {"RadiusOfCurvatureNegative", [](Mirror& m) { m.radius = -96; }, "#NUM!"},
-    {"WavelengthZero", [](Mirror& m) { m.wavelength_nm = 0; }, "#NUM!", BadCase::NeedNoWavelength},
+    {"WavelengthZero", [](Mirror& m) { m.wavelength_nm = 0; }, "#NUM!"},
 };
 
 std::ostream& operator<<(std::ostream& o, const BadCase& c) { return o << c.name; }
@@ -49,19 +46,17 @@ TEST_P(BadInput, ResultsShowTheErrorAndVerdictsSayCheckInputs)
     for (int row : {kRowTaCocReading})
         EXPECT_EQ(e.at(row, kOutValue).kind, CachedValue::Error) << "N" << row + 1;
     EXPECT_EQ(e.text(kRowTaVerdict, kOutValue), "check inputs");
-    const auto figures = GetParam().figures;
-    for (int row : {kRowPvCoc, kRowPv, kRowRmsCoc, kRowRms, kRowStrehl, kRowRmsNm, kRowPvNm,
+    // The whole mirror's figures need every input: the diameter places the
+    // edge, the wavelength turns inches into waves.
+    for (int row : {kRowPvCoc, kRowPv, kRowPvUnbiased, kRowRmsCoc, kRowRms, kRowStrehl, kRowRmsNm, kRowPvNm,
                     kRowPvSpread, kRowRmsSpread, kRowStrehlSpread, kRowCorrectionSpread,
-                    kRowPvFraction, kRowProfilePv, kRowCorrection, kRowConic}) {
-        const bool correction = row == kRowCorrection || row == kRowConic;
-        const bool fails = figures == BadCase::AllFail ||
-                           (figures == BadCase::NeedNoWavelength && !correction);
-        EXPECT_EQ(e.at(row, kOutValue).kind == CachedValue::Error, fails) << "N" << row + 1;
-    }
-    EXPECT_EQ(e.text(kRowPvVerdict, kOutValue) == "check inputs", figures != BadCase::NeedNoDiameter);
-    for (int row : {kRowUserTa, kRowUserWfe})
+                    kRowPvFraction, kRowProfilePv, kRowCorrection, kRowConic})
+        EXPECT_EQ(e.at(row, kOutValue).kind, CachedValue::Error) << "N" << row + 1;
+    for (int row : {kRowPvVerdict, kRowStrehlVerdict})
+        EXPECT_EQ(e.text(row, kOutValue), "check inputs") << "N" << row + 1;
+    for (int row : {kRowUserTa, kRowUserWfe, kRowProfilePv})
         EXPECT_EQ(e.text(row, kOutRemark), "check inputs") << "P" << row + 1;
-    EXPECT_EQ(e.text(kRowProfilePv, kOutRemark) == "check inputs", figures != BadCase::NeedNoDiameter);
+    EXPECT_EQ(e.text(kRowCovered, kInValue), "check inputs");
 }
 
 INSTANTIATE_TEST_SUITE_P(Workbook, BadInput, testing::ValuesIn(kCases),

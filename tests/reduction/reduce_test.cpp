@@ -79,7 +79,7 @@ TEST(Reduce, EveryNumberAsTheWorkbookComputesIt)
         {"sphere_two_runs", sphere},
         {"bad_radius", bad},
     };
-    std::vector<unsigned char> work(pellux::figure_work_bytes(pellux::kReductionZones));
+    std::vector<unsigned char> work(pellux::reduction_work_bytes());
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const Evaluated e = reduction_test::evaluate(c.m, std::string("reduce_") + c.name);

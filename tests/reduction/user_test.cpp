@@ -54,21 +54,22 @@ TEST(User, AReadingThatIsNotANumberIsNamedAndStopsTheVerdicts)
     EXPECT_EQ(comma.text(l.first + 2, l.col(kCheck)), "zone 3, run 2: not a number. ");
     EXPECT_EQ(comma.text(l.first + 2, l.col(kReading)), "#N/A");
     EXPECT_EQ(comma.text(kRowReadings, kOutValue), "zone 3, run 2: not a number. ");
-    for (int row : {kRowPvVerdict, kRowTaVerdict})
+    for (int row : {kRowPvVerdict, kRowStrehlVerdict, kRowTaVerdict})
         EXPECT_EQ(comma.text(row, kOutValue), "check inputs") << row + 1;
 
     // A blank run is not measured: the zone's mean is its other runs'.
     const Evaluated blank = reduction_test::evaluate(m, "typed_blank", Handling{{{run1_zone3, ""}, {run2_zone3, "n 0.0405"}}});
     EXPECT_EQ(blank.text(l.first + 2, l.col(kCheck)), "");
     EXPECT_EQ(blank.text(kRowReadings, kOutValue), "all readings are numbers");
-    EXPECT_EQ(blank.text(kRowPvVerdict, kOutValue), "within the Rayleigh quarter wave");
+    EXPECT_EQ(blank.text(kRowPvVerdict, kOutValue).rfind("within the Rayleigh quarter wave (probability ", 0), 0u);
 }
 
 TEST(User, WithoutTheAddInTheSheetSaysSo)
 {
     const Evaluated e = reduction_test::evaluate(worked_example(6), "no_addin", Handling{{}, false});
-    for (int row : {kRowPvVerdict, kRowTaVerdict})
+    for (int row : {kRowPvVerdict, kRowStrehlVerdict, kRowTaVerdict})
         EXPECT_EQ(e.text(row, kOutValue), kNoAddin) << row + 1;
+    EXPECT_EQ(e.text(kRowCovered, kInValue), kNoAddin);
     for (int row : {kRowUserTa, kRowUserWfe, kRowProfilePv})
         EXPECT_EQ(e.text(row, kOutRemark), kNoAddin) << row + 1;
     EXPECT_EQ(e.text(kRowResults, kOutLabel).rfind("Results: the Pellux add-in is not loaded", 0), 0u);

@@ -105,7 +105,7 @@ Evaluated evaluate(const reduction::Mirror& m, const std::string& name, const Ha
     const reduction::Layout& l = e.layout;
     const std::string whole = std::string(reduction::kSheet) + "!A1:" +
                               reduction::a1(std::max(l.howto_row + 20, l.first + 3 * l.zones),
-                                            l.bars_col() + 1);
+                                            l.figures_col());
     const std::string addin = how.addin ? std::string("'") + ADDIN_PATH + "'" : "--no-addin";
     e.output = run(std::string("'") + XLHOST_PATH + "' " + addin + " --workbook '" + path +
                    "' --cells '" + whole + "' 2>&1");

@@ -93,6 +93,13 @@ for _ in range(12):
         ("Correction", [data, ideal]),
         ("FigureUncertainty", [data, ideal, sem, zeff, zwidth, outer, r, wvl]),
     ]
+    # Runs of zones x runs with blanks, radii within the edge, either tester.
+    runs = rng.randint(1, 4)
+    block = [[rng.uniform(0, 80) for _ in range(runs)] for _ in range(n)]
+    present = [[float(rng.random() < 0.8 or k == 0) for k in range(runs)] for _ in range(n)]
+    cases.append(("MirrorFigures", [block, present, zeff, 4.5, r, wvl, rng.uniform(0.5, 4), float(rng.choice([1, 2]))]))
+cases += [("MirrorFigures", [[[10.0, 12.0], [40.0, 39.0]], [[1.0, 1.0], [1.0, 1.0]], [1.0, 2.0], 3, 100, 0.000022, 1.5, 3]),
+          ("MirrorFigures", [[[10.0], [40.0]], [[1.0], [0.0]], [1.0, 2.0], 3, 100, 0.000022, 1.5, 1])]
 cases += [("CalcWFE", [[10, 40], [12, 37], [5, 0], [1, 2], [1, 1], 100, 0, 0.000022]),
           ("WholeMirrorPV", [[10, 40], [12, 37], [1, 2], [1, 1, 1], 100, 0.000022]),
           ("StrehlRatio", [-1]), ("Correction", [[10], [12]])]
@@ -102,7 +109,11 @@ too_many = [[1.0] * 32768, [1.0] * 32768, [1.0] * 32768, 0.5]
 
 def formula(name, args):
     def arg(a):
-        return "{" + ";".join(repr(float(x)) for x in a) + "}" if isinstance(a, list) else repr(float(a))
+        if not isinstance(a, list):
+            return repr(float(a))
+        if a and isinstance(a[0], list):
+            return "{" + ";".join(",".join(repr(float(x)) for x in row) for row in a) + "}"
+        return "{" + ";".join(repr(float(x)) for x in a) + "}"
     return "=%s(%s)" % (name, ",".join(arg(a) for a in args))
 
 

@@ -150,7 +150,7 @@ void set_columns(lxw_worksheet* ws, const Layout& l)
     worksheet_set_column(ws, kColN, kColN, 12, nullptr);
     worksheet_set_column(ws, kColO, kColO, 8, nullptr);
     worksheet_set_column(ws, kColP, kColP, 14, nullptr);
-    worksheet_set_column(ws, kColP + 1, l.bars_col() + 1, 10.5, nullptr);
+    worksheet_set_column(ws, kColP + 1, l.figures_col(), 10.5, nullptr);
 }
 
 // Landscape, Letter for a mirror in inches and A4 in millimetres, at one
@@ -241,7 +241,7 @@ bool write_workbook(const Mirror& m, const CachedValues& cached, const std::stri
                            "results. How to use it: see below the charts.",
                            b.f.subtitle);
 
-    write_inputs(b, m);
+    write_inputs(b, m, l);
     write_results(b, l);
     write_zone_table(b, m, l);
     write_charts(b, l);

@@ -65,7 +65,7 @@ inline constexpr int kPrintScale = 82;
 // Rows the how-to takes, its heading included.
 int howto_rows(const Layout& l);
 
-void write_inputs(Book& b, const Mirror& m);
+void write_inputs(Book& b, const Mirror& m, const Layout& l);
 void write_zone_table(Book& b, const Mirror& m, const Layout& l);
 void write_results(Book& b, const Layout& l);
 void write_charts(Book& b, const Layout& l);

@@ -8,16 +8,6 @@ std::string in(int row) { return a1(row, kInValue, true); }
 std::string out(int row) { return a1(row, kOutValue, true); }
 std::string at(const Layout& l, int row, ZoneCol field) { return a1(row, l.col(field), false); }
 
-const std::string kNoAddin = "\"the Pellux add-in is not loaded: see Installing Pellux in the README\"";
-
-// What an error in `cell` means: the add-in's functions unknown (#NAME?, in
-// Excel and in Calc alike), or inputs it cannot use. Calc's own codes
-// (Err:504, ...) have no ERROR.TYPE: they are inputs too.
-std::string error_meaning(const std::string& cell)
-{
-    return "IF(IFERROR(ERROR.TYPE(" + cell + "),0)=5," + kNoAddin + ",\"check inputs\")";
-}
-
 // A verdict that never presents a number computed from bad input.
 std::string verdict(const std::string& cell, const std::string& test, const std::string& good,
                     const std::string& bad)
@@ -51,9 +41,6 @@ std::string vectors5(const Layout& l)
 
 // The figure functions' vectors: mean readings and the paraboloid's, then
 // those that place the zones.
-std::string readings(const Layout& l) { return zone_range(l, kReading) + "," + zone_range(l, kIdeal); }
-std::string placing(const Layout& l) { return zone_range(l, kZeff) + "," + zone_range(l, kZwidth); }
-std::string radius_wavelength() { return in(kRowRadiusIn) + "," + in(kRowWavelengthIn); }
 
 // Wavefront slope per mil of knife-edge difference times the zone's width:
 // the add-in's zone term without its difference.
@@ -69,6 +56,13 @@ std::string difference(const Layout& l, int row)
 }
 
 } // namespace
+
+const std::string kNoAddin = "\"the Pellux add-in is not loaded: see Installing Pellux in the README\"";
+
+std::string error_meaning(const std::string& cell)
+{
+    return "IF(IFERROR(ERROR.TYPE(" + cell + "),0)=5," + kNoAddin + ",\"check inputs\")";
+}
 
 std::string f_units_per_inch() { return "=IF(" + in(kRowUnits) + "=\"mm\",25.4,1)"; }
 std::string f_tester_factor() { return "=IF(" + in(kRowTester) + "=\"moving source\",2,1)"; }
@@ -195,35 +189,6 @@ std::string f_edge(const Layout& l, int row)
 
 std::string f_start_edge(const Layout& l) { return "=" + at(l, l.first, kInner) + "/" + in(kRowPerInch); }
 
-// The standard uncertainty of the zone's mean reading, in mils: the runs'
-// standard deviation over the root of their count, or with one run the
-// reading uncertainty typed above.
-std::string f_sem(const Layout& l, int row)
-{
-    const std::string r = runs(l, row);
-    return "=IF(COUNT(" + r + ")>1,STDEV(" + r + ")/SQRT(COUNT(" + r + "))," + in(kRowReadingSigma) +
-           ")/" + in(kRowPerInch) + "*1000*" + in(kRowTesterFactor);
-}
-
-std::string f_whole_pv(const Layout& l)
-{
-    return "{=_xll.WholeMirrorPV(" + readings(l) + "," + placing(l) + "," + radius_wavelength() + ")}";
-}
-
-std::string f_whole_rms(const Layout& l)
-{
-    return "{=_xll.WholeMirrorRMS(" + readings(l) + "," + placing(l) + "," + zone_range(l, kEdge) +
-           "," + radius_wavelength() + ")}";
-}
-
-std::string f_correction(const Layout& l) { return "{=_xll.Correction(" + readings(l) + ")}"; }
-
-std::string f_uncertainty(const Layout& l)
-{
-    return "{=_xll.FigureUncertainty(" + readings(l) + "," + zone_range(l, kSem) + "," + placing(l) +
-           "," + zone_range(l, kEdge) + "," + radius_wavelength() + ")}";
-}
-
 std::string f_minimize_ta(const Layout& l)
 {
     return "{=_xll.MinimizeMaxAbsTA(" + vectors3(l) + "," + in(kRowFittol) + ")}";
@@ -270,12 +235,6 @@ std::string f_readings(const Layout& l)
     return "=IF(" + all + "=\"\",\"all readings are numbers\"," + all + ")";
 }
 
-std::string f_wfe_verdict()
-{
-    return verdict(out(kRowPv), "<=0.25", "within the Rayleigh quarter wave",
-                   "beyond the Rayleigh quarter wave");
-}
-
 // MinimizeWFE searches c ± w only: c minus the mean of the last two zones'
 // differences, w twice the last zone's tolerance (the add-in's operations).
 static std::string window_centre(const Layout& l)
@@ -306,7 +265,6 @@ std::string f_window_warning(const Layout& l)
            "not even an upper bound. Judge the mirror by the whole-mirror figures above.\",\"\"))";
 }
 
-std::string f_strehl() { return "=_xll.StrehlRatio(" + out(kRowRms) + ")"; }
 // The surface is half the wavefront; both from the whole-mirror figures.
 std::string f_rms_nm() { return "=" + out(kRowRms) + "/2*" + in(kRowWavelength); }
 std::string f_pv_nm() { return "=" + out(kRowPv) + "/2*" + in(kRowWavelength); }
@@ -354,7 +312,9 @@ std::string f_profile_pv_remark()
 {
     return "=IF(ISERROR(" + out(kRowProfilePv) + ")," + error_meaning(out(kRowProfilePv)) + ",IF(" +
            out(kRowProfilePv) + "=" +
-           out(kRowPv) + ",\"equals the P-V above\",\"differs from the P-V above\"))";
+           out(kRowPv) +
+           ",\"equals the P-V above\",\"the zones' steps alone: the P-V above follows the readings to "
+           "the centre and the edge\"))";
 }
 
 } // namespace reduction

@@ -9,6 +9,11 @@
 
 namespace reduction {
 
+// What an error in `cell` means: the add-in's functions unknown (#NAME?, in
+// Excel and in Calc alike), or inputs it cannot use. Calc's own codes
+// (Err:504, ...) have no ERROR.TYPE: they are inputs too.
+std::string error_meaning(const std::string& cell);
+
 // Converted block: what the add-in receives, in inches and mils.
 std::string f_units_per_inch();
 std::string f_tester_factor();
@@ -38,24 +43,37 @@ std::string f_start_edge(const Layout& l);
 std::string f_sem(const Layout& l, int row);
 std::string f_check(const Layout& l, int row);
 
+// The whole mirror's figures: MirrorFigures' column, by index.
+enum Figure : int {
+    kFigPv, kFigPvCoc, kFigRms, kFigRmsCoc, kFigStrehl, kFigCorrection, kFigConic,
+    kFigPvSpread, kFigRmsSpread, kFigStrehlSpread, kFigCorrectionSpread,
+    kFigPvUnbiased, kFigRmsUnbiased, kFigStrehlUnbiased, kFigPQuarter, kFigPStrehl,
+    kFigScatter, kFigFirst, kFigLast, kFigEdge, kFigCentre, kFigCount,
+};
+std::string f_run_mils(const Layout& l, int row, int k);
+std::string f_run_taken(const Layout& l, int row, int k);
+std::string f_sigma_mils();
+std::string f_mirror_figures(const Layout& l);
+std::string f_figure(const Layout& l, Figure k);
+std::string f_scatter(const Layout& l);
+std::string f_pv_verdict(const Layout& l);
+std::string f_strehl_verdict(const Layout& l);
+std::string f_covered(const Layout& l);
+std::string f_edge_note(const Layout& l);
+std::string f_centre_note(const Layout& l);
+
 // Results block. The minimisers and the fit are two-cell array formulas in
 // braces, the uncertainties a four-cell one.
-std::string f_whole_pv(const Layout& l);
-std::string f_whole_rms(const Layout& l);
-std::string f_correction(const Layout& l);
-std::string f_uncertainty(const Layout& l);
 std::string f_minimize_ta(const Layout& l);
 std::string f_coc_as_reading();
 std::string f_ta_verdict();
 std::string f_minimize_wfe(const Layout& l);
 std::string f_wave_fraction();
-std::string f_wfe_verdict();
 std::string f_results_title();
 std::string f_readings(const Layout& l);
 std::string f_window_low(const Layout& l);
 std::string f_window_high(const Layout& l);
 std::string f_window_warning(const Layout& l);
-std::string f_strehl();
 std::string f_rms_nm();
 std::string f_pv_nm();
 std::string f_calc_ta(const Layout& l);

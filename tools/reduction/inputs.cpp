@@ -88,7 +88,7 @@ void band_row(Book& b, int row, const char* text, double v)
 
 } // namespace
 
-void write_inputs(Book& b, const Mirror& m)
+void write_inputs(Book& b, const Mirror& m, const Layout& l)
 {
     static const char* kUnits[] = {"in", "mm", nullptr};
     static const char* kTesters[] = {"fixed source", "moving source", nullptr};
@@ -127,8 +127,9 @@ void write_inputs(Book& b, const Mirror& m)
     unit_of_length(b, kRowCoc);
     length_input(b, kRowReadingSigma, "Reading uncertainty", reading_uncertainty(m),
                  "Standard uncertainty of one knife-edge reading, in the units above (0.002 in or "
-                 "0.05 mm is the common assumption). Used for zones with a single run; with more "
-                 "runs the scatter of the runs gives each zone's uncertainty.");
+                 "0.05 mm is the common assumption). It always counts: as worth 4 readings' "
+                 "scatter, pooled with the scatter the runs show once each run's own offset is "
+                 "removed. With one run it is the scatter.");
 
     worksheet_merge_range(b.sheet, kRowNewtonian, kInLabel, kRowNewtonian, kInUnit,
                           "Newtonian, for vignetting", b.f.section);
@@ -169,6 +170,29 @@ void write_inputs(Book& b, const Mirror& m)
     worksheet_write_string(b.sheet, kRowBandX, kInUnit, "in", b.f.unit);
     band_row(b, kRowBandUp, "Chart band: +1 tolerance", 1);
     band_row(b, kRowBandDown, "Chart band: -1 tolerance", -1);
+    converted(b, kRowSigmaMils, "Reading uncertainty", f_sigma_mils(), "mils", b.f.converted);
+
+    worksheet_merge_range(b.sheet, kRowSeeHead, kInLabel, kRowSeeHead, kInUnit,
+                          "What the readings can see", b.f.section);
+    label(b, kRowCovered, "Radii the readings cover");
+    worksheet_merge_range(b.sheet, kRowCovered, kInValue, kRowCovered, kInUnit, "", b.f.verdict);
+    put_formula(b, kRowCovered, kInValue, f_covered(l), b.f.verdict);
+    put_note(b, kRowCovered, kInValue,
+             "The first and last zones' effective radii. Between them the figures rest on readings; "
+             "inside and beyond they carry the readings' curve on to the centre and the edge.");
+    label(b, kRowScatter, "Scatter of one reading");
+    value_cell(b, kRowScatter, b.f.converted);
+    put_formula(b, kRowScatter, kInValue, f_scatter(l), b.f.converted);
+    put_note(b, kRowScatter, kInValue,
+             "The standard uncertainty of one reading that the figures use: the runs' scatter about "
+             "each zone, each run's offset removed, pooled with the reading uncertainty above.");
+    unit_of_length(b, kRowScatter);
+    for (int row : {kRowEdgeNote, kRowCentreNote}) {
+        worksheet_merge_range(b.sheet, row, kInLabel, row, kInUnit, "", b.f.warning);
+        worksheet_set_row(b.sheet, row, 30, nullptr);
+    }
+    put_formula(b, kRowEdgeNote, kInLabel, f_edge_note(l), b.f.warning);
+    put_formula(b, kRowCentreNote, kInLabel, f_centre_note(l), b.f.warning);
 }
 
 } // namespace reduction

@@ -39,7 +39,9 @@ enum InputRow : int {
     kRowFittol, kRowCoc, kRowReadingSigma,
     kRowNewtonian = 14, kRowSecondary, kRowFocal, kRowToFocus, kRowStop,
     kRowConverted = 20, kRowPerInch, kRowTesterFactor, kRowDiameterIn, kRowRadiusIn,
-    kRowWavelengthIn, kRowAiry, kRowCocMils, kRowBandX, kRowBandUp, kRowBandDown,
+    kRowWavelengthIn, kRowAiry, kRowCocMils, kRowBandX, kRowBandUp, kRowBandDown, kRowSigmaMils,
+    // What the readings can see (label and text B:H).
+    kRowSeeHead = 32, kRowCovered, kRowScatter, kRowEdgeNote, kRowCentreNote,
 };
 
 // Rows of the results block (value in column N). The whole mirror's figures
@@ -47,8 +49,8 @@ enum InputRow : int {
 // stand in consecutive rows.
 enum ResultRow : int {
     kRowResults = 3, kRowMirrorHead,
-    kRowPvCoc, kRowPv, kRowPvFraction, kRowPvVerdict, kRowReadings,
-    kRowRmsCoc, kRowRms, kRowStrehl, kRowRmsNm, kRowPvNm, kRowCorrection, kRowConic,
+    kRowPvCoc, kRowPv, kRowPvFraction, kRowPvUnbiased, kRowPvVerdict, kRowReadings,
+    kRowRmsCoc, kRowRms, kRowStrehl, kRowStrehlVerdict, kRowRmsNm, kRowPvNm, kRowCorrection, kRowConic,
     kRowSpreadHead, kRowPvSpread, kRowRmsSpread, kRowStrehlSpread, kRowCorrectionSpread,
     kRowTaHead, kRowTaCoc, kRowTaMax, kRowTaCocReading, kRowTaVerdict,
     kRowWfeHead, kRowWfeCoc, kRowWfePv, kRowWindowLo, kRowWindowHi, kRowWindow,
@@ -56,7 +58,7 @@ enum ResultRow : int {
     kRowProfileHead, kRowProfilePv,
 };
 
-inline constexpr int kTableHead = 43;  // section title; group, column and unit rows follow
+inline constexpr int kTableHead = 45;  // section title; group, column and unit rows follow
 inline constexpr int kMaxRuns = 10;
 
 struct Layout {
@@ -75,6 +77,12 @@ struct Layout {
     int print_col() const { return col(kCheck) > kColP ? col(kCheck) : kColP; }
     // The error bars' points, three rows a zone from the first zone's row.
     int bars_col() const { return last_col() + 2; }
+    // For the whole mirror's figures: each run in mils as the add-in takes
+    // it (0 where blank) and whether it was taken, then the figures' column
+    // (rows kRowMirrorHead on).
+    int mils_col(int k) const { return bars_col() + 3 + k; }
+    int taken_col(int k) const { return bars_col() + 3 + runs + k; }
+    int figures_col() const { return bars_col() + 3 + 2 * runs; }
 };
 
 Layout layout_for(int zones, int runs = 3);

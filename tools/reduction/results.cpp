@@ -51,7 +51,8 @@ void colour_verdicts(Book& b, int row0, int row1, int col0, int col1)
         lxw_format* fmt;
     } rules[] = {{"check", b.f.check}, {"the Pellux", b.f.check}, {"zone", b.f.check},
                  {"Results:", b.f.check}, {"within", b.f.good}, {"equals", b.f.good},
-                 {"outside", b.f.poor}, {"beyond", b.f.poor}, {"differs", b.f.poor}};
+                 {"outside", b.f.poor}, {"beyond", b.f.poor}, {"differs", b.f.poor},
+                 {"at least", b.f.good}, {"below", b.f.poor}};
     for (const Rule& r : rules) {
         lxw_conditional_format cf{};
         cf.type = LXW_CONDITIONAL_TYPE_TEXT;
@@ -70,55 +71,64 @@ void write_results(Book& b, const Layout& l)
     worksheet_merge_range(b.sheet, kRowResults, kOutLabel, kRowResults, kOutRemark, "", f.section);
     put_formula(b, kRowResults, kOutLabel, f_results_title(), f.section);
 
-    subhead(b, kRowMirrorHead, "The whole mirror");
-    label(b, kRowPvCoc, "Centre of curvature of the least P-V", "mils");
-    array_result(b, kRowPvCoc, 2, f_whole_pv(l));
-    put_note(b, kRowPvCoc, kOutValue,
-             "The centre of curvature (mils, as the add-in takes it) at which the whole "
-             "mirror's peak-to-valley wavefront error is least, found exactly.");
-    label(b, kRowPv, "Peak-to-valley wavefront error, whole mirror (waves)", "waves");
-    put_note(b, kRowPv, kOutValue,
-             "Highest less lowest point of the wavefront profile, from 0 at the first zone's "
-             "inner edge through each zone's outer edge, at the centre of curvature above, "
-             "which makes it least. The verdict follows it.");
+    subhead(b, kRowMirrorHead, "The whole mirror, from the centre to the edge");
+    // MirrorFigures' column beside the zone table; every figure reads from it.
+    put_column(b, kRowMirrorHead, l.figures_col(), kFigCount, f_mirror_figures(l), f.converted);
+    auto figure = [&](int row, const char* text, const char* unit, Figure k, lxw_format* fmt, const char* note) {
+        label(b, row, text, unit);
+        put_formula(b, row, kOutValue, f_figure(l, k), fmt);
+        if (note != nullptr)
+            put_note(b, row, kOutValue, note);
+    };
+    figure(kRowPvCoc, "Centre of curvature of the least P-V", "mils", kFigPvCoc, f.result,
+           "The centre of curvature (mils, as the add-in takes it) at which the whole mirror's "
+           "peak-to-valley wavefront error is least.");
+    figure(kRowPv, "Peak-to-valley wavefront error, whole mirror (waves)", "waves", kFigPv, f.result,
+           "Highest less lowest point of the wavefront from the centre to the edge, at the centre of "
+           "curvature above. The readings' aberration is taken as a smooth curve in r^2 through the "
+           "zones' effective radii and carried on to the centre and the edge; its slope is "
+           "integrated exactly. Exact for conic mirrors under every zone rule.");
     label(b, kRowPvFraction, "As a fraction of a wave", "");
     put_formula(b, kRowPvFraction, kOutValue, f_wave_fraction(), f.result_fraction);
-    verdict(b, kRowPvVerdict, "Verdict (Rayleigh: at most 1/4 wave)", f_wfe_verdict());
+    figure(kRowPvUnbiased, "P-V less the noise's bias (waves)", "waves", kFigPvUnbiased, f.result,
+           "Noise in the readings raises a P-V: a retest's profile carries its own ripples. This "
+           "takes that rise off (in squares, as 1,000 retests drawn at random show it); near a "
+           "perfect mirror it is the better estimate of the truth. The verdict weighs it.");
+    verdict(b, kRowPvVerdict, "Verdict (Rayleigh: at most 1/4 wave)", f_pv_verdict(l));
+    put_note(b, kRowPvVerdict, kOutValue,
+             "With the probability that the mirror itself is within (or beyond) a quarter wave, "
+             "given the scatter of the readings.");
     verdict(b, kRowReadings, "Readings", f_readings(l));
 
-    label(b, kRowRmsCoc, "Centre of curvature of the least RMS", "mils");
-    array_result(b, kRowRmsCoc, 2, f_whole_rms(l));
-    merit(b, kRowRms, "RMS wavefront error (waves)", "", f.result,
-          "Area-weighted RMS, piston removed, of the same profile (straight between its "
-          "points), at the centre of curvature above, which makes it least.");
-    merit(b, kRowStrehl, "Strehl ratio", f_strehl(), f.result,
-          "exp(-(2 pi sigma)^2), sigma the RMS wavefront error in waves. 0.8 is diffraction "
-          "limited; 0.95 and above is excellent.");
+    figure(kRowRmsCoc, "Centre of curvature of the least RMS", "mils", kFigRmsCoc, f.result, nullptr);
+    figure(kRowRms, "RMS wavefront error (waves)", "waves", kFigRms, f.result,
+           "Area-weighted RMS, piston removed, of the same wavefront, at the centre of curvature "
+           "above, which makes it least.");
+    figure(kRowStrehl, "Strehl ratio", "", kFigStrehl, f.result,
+           "exp(-(2 pi sigma)^2), sigma the RMS wavefront error in waves. 0.8 is diffraction "
+           "limited; 0.95 and above is excellent.");
+    verdict(b, kRowStrehlVerdict, "Verdict (Strehl ratio)", f_strehl_verdict(l));
     merit(b, kRowRmsNm, "RMS surface error (nm)", f_rms_nm(), f.result_nm,
           "Half the RMS wavefront error (the wavefront doubles the surface), times the "
           "wavelength.");
     merit(b, kRowPvNm, "Peak-to-valley surface error (nm)", f_pv_nm(), f.result_nm,
           "Half the whole mirror's peak-to-valley wavefront error, times the wavelength: never "
           "below the RMS surface error.");
-    label(b, kRowCorrection, "Correction (%)", "");
-    array_result(b, kRowCorrection, 2, f_correction(l));
-    put_note(b, kRowCorrection, kOutValue,
-             "Least squares of the mean readings against the paraboloid's: reading = c + s x "
-             "paraboloid. Correction = 100 s: 0 % is a sphere, 100 % a paraboloid.");
-    label(b, kRowConic, "Best-fit conic constant", "");
-    put_note(b, kRowConic, kOutValue,
-             "-s of the same fit: 0 for a sphere, -1 for a paraboloid, below -1 a hyperboloid.");
+    figure(kRowCorrection, "Correction (%)", "", kFigCorrection, f.result,
+           "Least squares of the zones' readings against the paraboloid's: reading = c + s x "
+           "paraboloid. Correction = 100 s: 0 % is a sphere, 100 % a paraboloid.");
+    figure(kRowConic, "Best-fit conic constant", "", kFigConic, f.result,
+           "-s of the same fit: 0 for a sphere, -1 for a paraboloid, below -1 a hyperboloid.");
 
     subhead(b, kRowSpreadHead, "Uncertainty: how much each figure would scatter if you tested again");
-    label(b, kRowPvSpread, "Peak-to-valley wavefront error uncertainty (waves)", "waves");
-    label(b, kRowRmsSpread, "RMS wavefront error uncertainty (waves)", "waves");
-    label(b, kRowStrehlSpread, "Strehl ratio uncertainty", "");
-    label(b, kRowCorrectionSpread, "Correction uncertainty (%)", "");
-    array_result(b, kRowPvSpread, 4, f_uncertainty(l));
-    put_note(b, kRowPvSpread, kOutValue,
-             "One standard deviation of each figure over 1,000 retests drawn at random: each "
-             "zone's mean reading scattered by its uncertainty (last column of the zone table). "
-             "The draws are the same every time, so the figures are too.");
+    figure(kRowPvSpread, "Peak-to-valley wavefront error uncertainty (waves)", "waves", kFigPvSpread, f.result,
+           "One standard deviation of each figure over 1,000 retests drawn at random: each run's "
+           "own offset (a refocus) removed, the scatter of one reading from the runs and the "
+           "reading uncertainty above together, the zones drawn about their readings. The draws "
+           "are the same every time, so the figures are too.");
+    figure(kRowRmsSpread, "RMS wavefront error uncertainty (waves)", "waves", kFigRmsSpread, f.result, nullptr);
+    figure(kRowStrehlSpread, "Strehl ratio uncertainty", "", kFigStrehlSpread, f.result, nullptr);
+    figure(kRowCorrectionSpread, "Correction uncertainty (%)", "", kFigCorrectionSpread, f.result, nullptr);
 
     subhead(b, kRowTaHead, "Best fit for the transverse aberration (MinimizeMaxAbsTA)");
     label(b, kRowTaCoc, "Best centre of curvature", "mils");
@@ -170,6 +180,7 @@ void write_results(Book& b, const Layout& l)
 
     colour_verdicts(b, kRowTaVerdict, kRowTaVerdict, kOutValue, kOutValue);
     colour_verdicts(b, kRowPvVerdict, kRowReadings, kOutValue, kOutValue);
+    colour_verdicts(b, kRowStrehlVerdict, kRowStrehlVerdict, kOutValue, kOutValue);
     colour_verdicts(b, kRowResults, kRowResults, kOutLabel, kOutLabel);
     colour_verdicts(b, kRowUserTa, kRowUserWfe, kOutRemark, kOutRemark);
     colour_verdicts(b, kRowProfilePv, kRowProfilePv, kOutRemark, kOutRemark);

@@ -34,8 +34,8 @@ const Column kColumns[] = {
     {kTol, "Tolerance", "mils", 4,
      "Millies-Lacroix tolerance: 1000 x 2 R p / Zeff (mils), p the Airy disc radius."},
     {kSem, "Uncertainty of the mean", "mils", 3,
-     "Standard uncertainty of the mean reading (mils): the runs' standard deviation over the "
-     "square root of their count; with a single run, the reading uncertainty above."},
+     "Standard uncertainty of the zone's reading (mils): the scatter of one reading (What the "
+     "readings can see, above) over the square root of the zone's count of runs."},
     {kCheck, "Reading check", "", -1,
      "Names each run of the zone that holds something other than a number (text such as "
      "0,0405 with a decimal comma): the zone's mean is then #N/A and the verdicts say check "
@@ -89,8 +89,16 @@ void headers(Book& b, const Layout& l)
     worksheet_set_row(b.sheet, row + 2, 45, nullptr);
     for (const Column& c : kColumns)
         header_cell(b, l, row, l.col(c.field), c.header, c.unit, c.note);
+    worksheet_write_string(b.sheet, row + 1, l.mils_col(0), "Runs for MirrorFigures", b.f.group);
+    worksheet_write_string(b.sheet, row + 1, l.figures_col(), "MirrorFigures", b.f.group);
     for (int k = 0; k < l.runs; ++k) {
         const std::string name = "Run " + std::to_string(k + 1);
+        header_cell(b, l, row, l.mils_col(k), name.c_str(), "mils",
+                    k == 0 ? "Each run in mils as the add-in takes it (a moving source's doubled), "
+                             "0 where blank."
+                           : nullptr);
+        header_cell(b, l, row, l.taken_col(k), (name + " taken").c_str(), "",
+                    k == 0 ? "1 where the run has a reading, 0 where it is blank." : nullptr);
         header_cell(b, l, row, l.run(k), name.c_str(), nullptr,
                     k == 0 ? "Knife-edge readings of the zone, in the units of length chosen "
                              "above, as your tester reads them. Blank runs are left out of the "
@@ -146,6 +154,10 @@ void zone_row(Book& b, const Layout& l, int row, int number, const Zone& z)
     };
     for (const Cell& c : cells)
         put_formula(b, row, l.col(c.field), c.formula, c.format < 0 ? f.warning : f.derived[c.format]);
+    for (int k = 0; k < l.runs; ++k) {
+        put_formula(b, row, l.mils_col(k), f_run_mils(l, row, k), f.derived[2]);
+        put_formula(b, row, l.taken_col(k), f_run_taken(l, row, k), f.derived[9]);
+    }
 }
 
 // Readings: any number, negative ones included; a blank is not measured.

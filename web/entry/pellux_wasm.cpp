@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "core/figures.h"
+#include "core/mirror_figures.h"
 #include "core/reduction.h"
 #include "core/transverse.h"
 #include "core/vignetting.h"
@@ -27,7 +28,9 @@ constexpr int kOk = 0;
 constexpr int kNum = 1;
 
 double g_vectors[kVectors][kLength];
-double g_out[4];
+double g_out[kMirrorFigureCount];
+// A block of runs and where its readings are, row by row.
+double g_runs[2][kMaxMirrorZones * kMaxMirrorRuns];
 alignas(8) unsigned char g_work[sizeof(double) * 5 * (kMaxFigureZones + 1) +
                                 sizeof(std::int32_t) * 2 * (kMaxFigureZones + 1)];
 MirrorInput g_mirror;
@@ -63,6 +66,7 @@ int finite_pair(const FigureAt& f, double wvl)
 
 PELLUX_WASM(pellux_vector) double* pellux_vector(int k) { return k >= 0 && k < kVectors ? g_vectors[k] : nullptr; }
 PELLUX_WASM(pellux_out) double* pellux_out() { return g_out; }
+PELLUX_WASM(pellux_runs) double* pellux_runs(int k) { return k == 0 || k == 1 ? g_runs[k] : nullptr; }
 
 PELLUX_WASM(calc_max_abs_ta) int calc_max_abs_ta(int nd, int ni, int nt, double coc)
 {
@@ -151,6 +155,32 @@ PELLUX_WASM(figure_uncertainty) int figure_uncertainty_call(int nd, int ni, int 
             return kNum;
         g_out[i] = values[i];
     }
+    return kOk;
+}
+
+// The runs block (rows x columns, row by row) and where its readings are,
+// in the runs buffers; the effective radii (zr x zc) in vector 0.
+PELLUX_WASM(mirror_figures) int mirror_figures_call(int rows, int columns, int zr, int zc, double redge,
+                                                    double rcurve, double wvl, double sigma, double tester)
+{
+    MirrorCall call{};
+    if (rows < 1 || columns < 1 || zr < 1 || zc < 1 || zr * zc > kLength ||
+        !runs_layout({rows, columns}, {rows, columns}, {zr, zc}, call.runs) ||
+        !tester_from_factor(tester, call.fixed_source))
+        return kNum;
+    const int count = rows * columns;
+    auto* marked = reinterpret_cast<double*>(g_work);
+    mark_blanks(g_runs[0], g_runs[1], count, marked);
+    call.runs.readings = marked;
+    call.zeff = v(0);
+    call.edge = redge;
+    call.rcurve = rcurve;
+    call.wvl = wvl;
+    call.reading_sigma = sigma;
+    MirrorFigures f{};
+    if (check_mirror_call(call) != 0 || !mirror_figures(call, marked + count, f))
+        return kNum;
+    mirror_figure_column(f, g_out);
     return kOk;
 }
 

@@ -97,8 +97,35 @@ function call(name, ranges, args, count) {
   if (typeof lengths === "string") return lengths;
   if (scalars(args) === null) return "#VALUE!";
   if (wasm[name](...lengths, ...args) !== 0) return "#NUM!";
-  const out = new Float64Array(wasm.memory.buffer, wasm.pellux_out(), 4);
-  return count === 1 ? plain(out[0]) : Array.from(out.slice(0, count), plain);
+  return answers(count);
+}
+
+function answers(count) {
+  const out = new Float64Array(wasm.memory.buffer, wasm.pellux_out(), count);
+  return count === 1 ? plain(out[0]) : Array.from(out, plain);
+}
+
+// A range's rows and columns: nested arrays are rows, a flat array a column.
+function shape(range) {
+  if (!Array.isArray(range)) return [1, 1];
+  if (range.length > 0 && Array.isArray(range[0])) return [range.length, range[0].length];
+  return [range.length, 1];
+}
+
+// MirrorFigures: the runs block and its "present" block of one shape, the
+// effective radii as a column (flat array) or a row ([[...]]).
+function mirrorFigures(runs, present, Zeff, ...args) {
+  const [rows, columns] = shape(runs), [pr, pc] = shape(present), [zr, zc] = shape(Zeff);
+  const blocks = [runs, present].map(flatten);
+  const radii = flatten(Zeff);
+  if ([...blocks[0], ...blocks[1], ...radii].some((x) => typeof x !== "number")) return "#VALUE!";
+  if (scalars(args) === null) return "#VALUE!";
+  if (pr !== rows || pc !== columns || blocks[0].length !== rows * columns || rows * columns > 100000 ||
+      radii.length > 32767) return "#NUM!";
+  blocks.forEach((b, k) => new Float64Array(wasm.memory.buffer, wasm.pellux_runs(k), b.length).set(b));
+  new Float64Array(wasm.memory.buffer, wasm.pellux_vector(0), radii.length).set(radii);
+  if (wasm.mirror_figures(rows, columns, zr, zc, ...args) !== 0) return "#NUM!";
+  return answers(21);
 }
 
 export const functions = {
@@ -117,6 +144,7 @@ export const functions = {
   Correction: (data, ideal) => call("correction", [data, ideal], [], 2),
   FigureUncertainty: (data, ideal, sem, Zeff, Zwidth, Zouter, Rcurve, wvl) =>
     call("figure_uncertainty", [data, ideal, sem, Zeff, Zwidth, Zouter], [Rcurve, wvl], 4),
+  MirrorFigures: mirrorFigures,
 };
 
 // A mirror record (as parseMirror gives it) through the module: the results
