@@ -182,11 +182,14 @@ try:
     s.getCellByPosition(9, 0).setString("x")
     # The same arguments as array constants, for xlhost.
     def expand(formula):
-        for ref, constant in (("A1:B3", "{10,12;40,37;70,71}"), ("D1:E3", "{1,1;2,1;3,1}"), ("A1:A3", "{10;40;70}"), ("B1:B3", "{12;37;71}"), ("C1:C3", "{5;5;3}"),
+        for ref, constant in (("A1:B3", "{10,12|40,37|70,71}"), ("D1:E3", "{1,1|2,1|3,1}"), ("A1:A3", "{10;40;70}"), ("B1:B3", "{12;37;71}"), ("C1:C3", "{5;5;3}"),
                               ("D1:D3", "{1;2;3}"), ("E1:E3", "{1;1;1}"), ("A1;", "{10};"),
                               ("B1;", "{12};"), ("C1;", "{5};"), ("D1;", "{1};"), ("E1;", "{1};")):
             formula = formula.replace(ref, constant)
-        return formula.replace(";", ",")
+        # Vectors become rows, as the add-in takes either; blocks keep their
+        # rows ("|"), and MirrorFigures' radii stay the column its blocks need.
+        formula = formula.replace(";", ",").replace("|", ";")
+        return formula.replace("{1,2,3}", "{1;2;3}") if "MIRRORFIGURES" in formula else formula
 
     cases = [
         ("row against column", "=CALCMAXABSTA(G1:I1;B1:B3;C1:C3;0)", "#NUM!"),

@@ -11,6 +11,7 @@
 
 #include "core/reduction.h"
 #include "tests/reduction/workbook.h"
+#include "tools/reduction/formulas.h"
 #include "tools/reduction/mirror_file.h"
 
 namespace {
@@ -97,10 +98,20 @@ TEST(Reduce, EveryNumberAsTheWorkbookComputesIt)
             {kRowTaCocReading, r.ta_coc_reading}, {kRowWfeCoc, r.wfe_coc}, {kRowWfePv, r.wfe_pv},
             {kRowWindowLo, r.window_low}, {kRowWindowHi, r.window_high}, {kRowUserTa, r.user_ta},
             {kRowUserWfe, r.user_wfe}, {kRowVignetting, r.vignetting}, {kRowProfilePv, r.profile_pv},
+            {kRowPvUnbiased, r.pv_unbiased},
         };
         for (const auto& x : results)
             same(e, x.row, kOutValue, x.value, "N" + std::to_string(x.row + 1));
         const Layout& l = e.layout;
+        const double figures[] = {r.pv, r.pv_coc, r.rms, r.rms_coc, r.strehl, r.correction, r.conic,
+                                  r.pv_spread, r.rms_spread, r.strehl_spread, r.correction_spread,
+                                  r.pv_unbiased, r.rms_unbiased, r.strehl_unbiased, r.p_quarter_wave,
+                                  r.p_strehl, r.scatter_mils, r.first_zeff, r.last_zeff, r.edge_unmeasured,
+                                  r.centre_share};
+        for (int k = 0; k < kFigCount; ++k)
+            same(e, kRowMirrorHead + k, l.figures_col(), figures[k], "figure " + std::to_string(k));
+        same(e, kRowScatter, kInValue, r.scatter, "scatter");
+        same(e, kRowSigmaMils, kInValue, r.sigma_mils, "reading uncertainty in mils");
         for (int i = 0; i < l.zones; ++i) {
             const int row = l.first + i;
             for (const auto& [field, value] :
@@ -108,6 +119,10 @@ TEST(Reduce, EveryNumberAsTheWorkbookComputesIt)
                   {kIdeal, r.ideal[i]}, {kTol, r.tol[i]}, {kSem, r.sem[i]}, {kTa, r.ta[i]},
                   {kTaSd, r.ta_sd[i]}, {kProfileWaves, r.profile_waves[i + 1]}, {kEdge, r.edge[i + 1]}})
                 same(e, row, l.col(field), value, "zone " + std::to_string(i + 1) + " field " + std::to_string(field));
+            for (int k = 0; k < l.runs; ++k) {
+                same(e, row, l.mils_col(k), r.mils[i][k], "zone " + std::to_string(i + 1) + " run in mils");
+                same(e, row, l.taken_col(k), r.taken[i][k], "zone " + std::to_string(i + 1) + " taken");
+            }
         }
         const double light = e.number(kRowVigLight, kOutValue);
         if (!std::isnan(light)) {

@@ -239,7 +239,9 @@ PELLUX_WASM(reduction_result) double reduction_result(int field)
         r.pv_coc, r.pv, r.rms_coc, r.rms, r.strehl, r.rms_nm, r.pv_nm, r.correction, r.conic,
         r.pv_spread, r.rms_spread, r.strehl_spread, r.correction_spread, r.ta_coc, r.ta_max,
         r.ta_coc_reading, r.wfe_coc, r.wfe_pv, r.window_low, r.window_high, r.user_ta, r.user_wfe,
-        r.vignetting, r.edge_light, r.profile_pv, r.window_end ? 1.0 : 0.0,
+        r.vignetting, r.edge_light, r.profile_pv, r.pv_unbiased, r.rms_unbiased, r.strehl_unbiased,
+        r.p_quarter_wave, r.p_strehl, r.scatter, r.first_zeff, r.last_zeff, r.edge_unmeasured,
+        r.centre_share, r.window_end ? 1.0 : 0.0,
     };
     return field >= 0 && field < static_cast<int>(sizeof values / sizeof values[0])
                ? values[field]

@@ -142,32 +142,58 @@ function verdict(text, good) {
   return `<div class="${good ? "good" : "poor"}">${text}</div>`;
 }
 
+// A probability of at least one half, as the verdicts say it.
+function chance(p) {
+  return p > 0.99 ? "above 0.99" : p.toFixed(2);
+}
+
+// What the readings cannot see, in the mirror's own units.
+function blindSpots(r, mirror) {
+  const perInch = mirror.units === "mm" ? 25.4 : 1, digits = perInch === 1 ? 2 : 1;
+  const len = (inches) => `${(inches * perInch).toFixed(digits)} ${mirror.units}`;
+  const first = r["First effective radius (in)"], last = r["Last effective radius (in)"];
+  const edge = r["Unmeasured band at the edge (fraction of the radius)"];
+  const centre = r["The innermost zone's part of the P-V"];
+  if (!Number.isFinite(first)) return "";
+  let v = `<div>The readings cover the radii from ${len(first)} to ${len(last)}.</div>`;
+  if (edge > 0.02)
+    v += `<div class="warn">The outer ${(edge * 100).toFixed(1)} % of the radius (${len(edge * mirror.diameter / 2 / perInch)}) is not measured: a turned edge there would not show. Add a narrow edge zone.</div>`;
+  if (centre > 0.5)
+    v += `<div class="warn">The innermost zone carries ${(centre * 100).toFixed(0)} % of the P-V: one reading cannot tell a hill's shape. Test the centre again with a narrower opening.</div>`;
+  return v;
+}
+
 function renderResults(red, mirror) {
   const r = red.results;
   const pv = r["Peak-to-valley wavefront error, whole mirror (waves)"];
   const ta = r["Largest |TA| there"];
+  const pq = r["Probability within 1/4 wave"], ps = r["Probability of a Strehl ratio of 0.8 or more"];
   let v = "";
-  if (Number.isFinite(pv)) {
-    const within = pv <= 0.25;
-    v += verdict(`Verdict (Rayleigh: at most 1/4 wave): ${within ? "within the Rayleigh quarter wave" : "beyond the Rayleigh quarter wave"}`, within);
-    const spread = r["Peak-to-valley wavefront error uncertainty (waves)"];
-    if (Number.isFinite(spread) && within !== (pv + 2 * spread <= 0.25))
-      v += `<div class="warn">The P-V is ${fmt(pv, 3)} ± ${fmt(spread, 2)} wave: a retest could land on the other side of 1/4 wave. Take more runs.</div>`;
+  if (Number.isFinite(pv) && Number.isFinite(pq)) {
+    const within = pq >= 0.5;
+    v += verdict(`Verdict (Rayleigh: at most 1/4 wave): ${within ? "within" : "beyond"} the Rayleigh quarter wave (probability ${chance(within ? pq : 1 - pq)})`, within);
+    const good = ps >= 0.5;
+    v += verdict(`Verdict (Strehl ratio): ${good ? "at least" : "below"} 0.8 (probability ${chance(good ? ps : 1 - ps)})`, good);
+    if (pq > 0.05 && pq < 0.95)
+      v += `<div class="warn">A retest could land on the other side of 1/4 wave: take more runs.</div>`;
   } else v += `<div class="warn">Verdict: check inputs</div>`;
   if (Number.isFinite(ta)) v += verdict(`Verdict (at most 1 tolerance): ${ta <= 1 ? "within" : "outside"} the Millies-Lacroix tolerance`, ta <= 1);
   if (red.windowEnd)
     v += `<div class="warn">At an end of MinimizeWFE's search window: its P-V is not the mirror's, not even an upper bound. Judge the mirror by the whole-mirror figures.</div>`;
+  v += blindSpots(r, mirror);
   $("verdicts").innerHTML = v;
 
   const unit = mirror.units;
   const groups = [
-    ["The whole mirror", [
+    ["The whole mirror, from the centre to the edge", [
       ["Peak-to-valley wavefront error, whole mirror (waves)", "waves"],
       ["As a fraction of a wave", null],
+      ["P-V less the noise's bias (waves)", "waves"],
       ["Centre of curvature of the least P-V", "mils"],
       ["RMS wavefront error (waves)", "waves"],
       ["Centre of curvature of the least RMS", "mils"],
       ["Strehl ratio", ""],
+      ["Strehl ratio less the noise's bias", ""],
       ["RMS surface error (nm)", "nm"],
       ["Peak-to-valley surface error (nm)", "nm"],
       ["Correction (%)", "%"],
@@ -176,7 +202,8 @@ function renderResults(red, mirror) {
       ["Peak-to-valley wavefront error uncertainty (waves)", "waves"],
       ["RMS wavefront error uncertainty (waves)", "waves"],
       ["Strehl ratio uncertainty", ""],
-      ["Correction uncertainty (%)", "%"]]],
+      ["Correction uncertainty (%)", "%"],
+      ["Scatter of one reading", mirror.units]]],
     ["Best fit for the transverse aberration (MinimizeMaxAbsTA)", [
       ["Best centre of curvature", "mils"], ["Largest |TA| there", "tolerances"],
       ["That centre of curvature as a reading", unit]]],

@@ -31,6 +31,16 @@ export const RESULT_LABELS = [
   "Light loss at the edge of the field",
   "Light reaching the edge of the field",
   "Its peak-to-valley",
+  "P-V less the noise's bias (waves)",
+  "RMS less the noise's bias (waves)",
+  "Strehl ratio less the noise's bias",
+  "Probability within 1/4 wave",
+  "Probability of a Strehl ratio of 0.8 or more",
+  "Scatter of one reading",
+  "First effective radius (in)",
+  "Last effective radius (in)",
+  "Unmeasured band at the edge (fraction of the radius)",
+  "The innermost zone's part of the P-V",
 ];
 const WINDOW_END = RESULT_LABELS.length;
 
