@@ -18,6 +18,20 @@ void equal_area_edges(double r0, double R, int zones, double* edges)
     edges[zones] = R;
 }
 
+void edge_zone_edges(double r0, double R, int zones, double width, double* edges)
+{
+    equal_area_edges(r0, R - width, zones, edges);
+    edges[zones + 1] = R;
+}
+
+void straddling_edges(const double* edges, int openings, double* out)
+{
+    out[0] = edges[0];
+    for (int k = 0; k < openings; ++k)
+        out[k + 1] = std::sqrt((edges[k] * edges[k] + edges[k + 1] * edges[k + 1]) / 2);
+    out[openings + 1] = edges[openings];
+}
+
 int suggested_zones(double diameter_inches)
 {
     int n = static_cast<int>(std::floor(diameter_inches + 0.5)) - 1;

@@ -11,6 +11,17 @@ constexpr int kMaxMaskZones = 100;
 // unit); r_0 and r_N are r0 and R themselves.
 void equal_area_edges(double r0, double R, int zones, double* edges);
 
+// `zones` equal-area zones from r0 out to R - width, then an edge zone of
+// that width: zones + 2 edges. Its effective radius lies within width / 2 of
+// the edge, where equal-area zones leave a band unmeasured.
+void edge_zone_edges(double r0, double R, int zones, double width, double* edges);
+
+// The second mask of a pair: its edges halve the area of each opening of
+// the first (edges[0..openings]), so that its openings straddle the first's
+// edges and the two masks' readings interleave. openings + 2 edges into
+// out: the first's inner and outer ends, and the openings' area midpoints.
+void straddling_edges(const double* edges, int openings, double* out);
+
 // About one zone per inch of diameter less one, odd preferred (an even
 // count goes up by one), at least 3.
 int suggested_zones(double diameter_inches);

@@ -114,6 +114,34 @@ r = run("--from", "m8.csv", "--mirror", "again.csv", "again.svg")
 again = open(os.path.join(work, "again.csv")).read() if r.returncode == 0 else ""
 check(re.findall(r"^([\d.]+),([\d.]+),,,$", again, re.M) == edges, "--from: edges differ " + r.stderr)
 
+# An edge zone: 3 % of the radius where that can be cut (10 in: 5 mm is
+# more), the given width otherwise; its effective radius within 2 % of the edge.
+for args, width in ((["--diameter", "10", "--units", "in"], 5 / 25.4 * (1 + 1e-9)),
+                    (["--diameter", "400", "--units", "mm", "--edge-zone", "6"], 6)):
+    if "--edge-zone" not in args:
+        args = args + ["--edge-zone"]
+    r = run(*(args + ["--radius-of-curvature", "100", "--mirror", "edge.csv", "edge.pdf"]))
+    rows = [tuple(map(float, m)) for m in re.findall(r"^([\d.]+),([\d.]+),,,$", open(os.path.join(work, "edge.csv")).read(), re.M)]
+    radius = float(args[1]) / 2
+    check(r.returncode == 0 and abs(rows[-1][0] - (radius - max(width, 0.03 * radius))) < 1e-12 and rows[-1][1] == radius,
+          "edge zone %s: %s %s" % (args, rows[-2:], r.stderr))
+    check(radius - (rows[-1][0] + rows[-1][1]) / 2 <= 0.02 * radius, "edge zone %s: unmeasured band" % args)
+
+# The intermediate mask straddles every edge of the first, and its mirror file
+# holds both masks' openings, which pellux-reduction takes once read.
+r = run("--diameter", "8", "--units", "in", "--zones", "5", "--radius-of-curvature", "96", "--intermediate",
+        "--mirror", "pair.csv", "pair.pdf")
+pair = open(os.path.join(work, "pair.csv")).read()
+first = [tuple(map(float, m)) for m in re.findall(r"^([\d.]+),([\d.]+),1,,,$", pair, re.M)]
+second = [tuple(map(float, m)) for m in re.findall(r"^([\d.]+),([\d.]+),2,,,$", pair, re.M)]
+check(r.returncode == 0 and len(first) == 5 and len(second) == 6, "intermediate: %s %s" % (r.stderr, pair))
+check(all(any(a < edge < b for a, b in second) for _, edge in first[:-1]), "intermediate: an edge not straddled")
+check(second[0][0] == 0 and second[-1][1] == 4, "intermediate: the pair covers the mirror")
+filled = re.sub(r"^([\d.]+,[\d.]+,[12]),,,$", lambda m: m.group(1) + ",0.01,0.012,", pair, flags=re.M)
+open(os.path.join(work, "pair_read.csv"), "w").write(filled)
+ok = subprocess.run([reduction, "--mirror", "pair_read.csv", "pair.xlsx"], cwd=work, capture_output=True, text=True)
+check(ok.returncode == 0, "reduction of the pair: " + ok.stderr)
+
 # Bad requests: status 2, a message, no file.
 bad = [
     (["--diameter", "0", "--units", "in"], "above 0"),
@@ -131,6 +159,9 @@ bad = [
     (["--from", "broken.csv"], "broken.csv:2:"),
     (["--from", "missing.csv"], "cannot read"),
     (["--from", "m8.csv", "--diameter", "6"], "leave out"),
+    (["--from", "m8.csv", "--edge-zone"], "leave out --edge-zone"),
+    (["--diameter", "6", "--units", "in", "--edge-zone", "3"], "narrower than the mirror's radius"),
+    (["--diameter", "6", "--units", "in", "--edge-zone", "0.05"], "narrower than"),
 ]
 open(os.path.join(work, "broken.csv"), "w").write("units,in\ndiameter,six\n")
 for k, (args, message) in enumerate(bad):

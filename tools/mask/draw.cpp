@@ -145,7 +145,9 @@ void draw_title(cairo_t* cr, const Mask& m, const Style& s, double x, double y, 
                                                    fixed(m.mm(m.diameter), 1) + " mm)";
     const std::string zones = std::to_string(m.openings.size()) + " zones" +
                               (m.suggested ? ", equal areas (suggested count)" : "");
-    text_at(cr, "Couder mask: " + size + " mirror, " + zones, x, y);
+    text_at(cr, std::string(m.first.empty() ? "Couder mask: " : "Intermediate Couder mask: ") + size + " mirror, " +
+                    zones,
+            x, y);
     font(cr, 3);
     text_at(cr, m.date + (tile.empty() ? "" : "   " + tile), x, y + 5);
     cairo_restore(cr);

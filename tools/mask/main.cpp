@@ -4,6 +4,7 @@
 //
 //   pellux-mask --diameter D --units in|mm [--zones N] [--obstruction D0]
 //               [--radius-of-curvature R] [--paper a4|letter] [--min-width MM]
+//               [--edge-zone [W]] [--intermediate]
 //               [--from MIRROR.csv] [--mirror OUT.csv] OUT.pdf|OUT.svg
 #include <iostream>
 #include <string>
@@ -20,6 +21,7 @@ int main(int argc, char** argv)
         std::cerr << "pellux-mask: " << error << "\n"
                   << "usage: pellux-mask --diameter D --units in|mm [--zones N] [--obstruction D0]\n"
                      "                   [--radius-of-curvature R] [--paper a4|letter] [--min-width MM]\n"
+                     "                   [--edge-zone [W]] [--intermediate]\n"
                      "                   [--from MIRROR.csv] [--mirror OUT.csv] OUT.pdf|OUT.svg\n";
         return 2;
     }

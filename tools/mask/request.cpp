@@ -1,5 +1,6 @@
 #include "tools/mask/request.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -91,11 +92,39 @@ bool designed(const Request& r, Mask& m, std::string& error)
         return (error = "a mask needs at least 1 zone"), false;
     if (zones > pellux::kMaxMaskZones)
         return (error = "at most 100 zones"), false;
-    std::vector<double> edges(static_cast<std::size_t>(zones) + 1);
-    pellux::equal_area_edges(obstruction / 2, m.diameter / 2, zones, edges.data());
-    for (int k = 0; k < zones; ++k)
+    const double radius = m.diameter / 2;
+    std::vector<double> edges(static_cast<std::size_t>(zones) + 2);
+    if (r.edge_zone) {
+        // 3 % of the radius puts the edge zone's effective radius within
+        // 1.5 % of the edge; never narrower than can be cut (a hair over,
+        // so that the width survives the trip to millimetres and back).
+        const double width = r.edge_width ? *r.edge_width
+                                          : std::max(0.03 * radius, r.min_width_mm * m.per_mm() * (1 + 1e-9));
+        if (!(width > 0) || !(width < radius - obstruction / 2))
+            return (error = "the edge zone must be above 0 and narrower than the mirror's radius"), false;
+        pellux::edge_zone_edges(obstruction / 2, radius, zones, width, edges.data());
+    } else {
+        pellux::equal_area_edges(obstruction / 2, radius, zones, edges.data());
+    }
+    const int openings = zones + (r.edge_zone ? 1 : 0);
+    for (int k = 0; k < openings; ++k)
         m.openings.push_back({edges[static_cast<std::size_t>(k)], edges[static_cast<std::size_t>(k) + 1]});
     return true;
+}
+
+// The second mask of a pair, straddling the edges of the first.
+void straddle(Mask& m)
+{
+    m.first = m.openings;
+    const int n = static_cast<int>(m.first.size());
+    std::vector<double> edges, out(static_cast<std::size_t>(n) + 2);
+    for (const Opening& o : m.first)
+        edges.push_back(o.inner);
+    edges.push_back(m.first.back().outer);
+    pellux::straddling_edges(edges.data(), n, out.data());
+    m.openings.clear();
+    for (int k = 0; k <= n; ++k)
+        m.openings.push_back({out[static_cast<std::size_t>(k)], out[static_cast<std::size_t>(k) + 1]});
 }
 
 } // namespace
@@ -142,6 +171,15 @@ bool parse_arguments(int argc, char** argv, Request& r, std::string& error)
             if (!(*w > 0))
                 return (error = "--min-width must be above 0 mm"), false;
             r.min_width_mm = *w;
+        } else if (arg == "--edge-zone") {
+            r.edge_zone = true;
+            double w = 0;
+            if (has_value && number(value, w)) {
+                r.edge_width = w;
+                ++i;
+            }
+        } else if (arg == "--intermediate") {
+            r.intermediate = true;
         } else if (arg == "--zones") {
             int n = 0;
             if (!has_value || !whole(value, n))
@@ -186,8 +224,12 @@ bool make_mask(const Request& r, Mask& m, std::string& error)
             m.paper = p;
     if (r.rcurve && !(*r.rcurve > 0))
         return (error = "the radius of curvature must be above 0"), false;
+    if (!r.from.empty() && r.edge_zone)
+        return (error = "--from takes the zones from the file: leave out --edge-zone"), false;
     if (!(r.from.empty() ? designed(r, m, error) : from_file(r, m, error)))
         return false;
+    if (r.intermediate)
+        straddle(m);
     if (!r.mirror_out.empty() && !m.rcurve)
         return (error = "a mirror file needs the mirror's --radius-of-curvature"), false;
 
@@ -218,10 +260,19 @@ bool write_mirror_file(const Mask& m, const std::string& path, std::string& erro
         << "units," << m.units << "\n"
         << "diameter," << typed(m.diameter) << "\n"
         << "radius of curvature," << typed(*m.rcurve) << "\n"
-        << "zones\n"
-        << "inner,outer,run 1,run 2,run 3\n";
-    for (const Opening& o : m.openings)
-        out << typed(o.inner) << "," << typed(o.outer) << ",,,\n";
+        << "zones\n";
+    if (m.first.empty()) {
+        out << "inner,outer,run 1,run 2,run 3\n";
+        for (const Opening& o : m.openings)
+            out << typed(o.inner) << "," << typed(o.outer) << ",,,\n";
+    } else {
+        // Both masks, read in the same runs (swap the masks, keep the knife's zero).
+        out << "inner,outer,mask,run 1,run 2,run 3\n";
+        for (const Opening& o : m.first)
+            out << typed(o.inner) << "," << typed(o.outer) << ",1,,,\n";
+        for (const Opening& o : m.openings)
+            out << typed(o.inner) << "," << typed(o.outer) << ",2,,,\n";
+    }
     out.close();
     if (!out)
         return (error = "cannot write " + path), false;

@@ -22,6 +22,9 @@ struct Request {
     std::optional<int> zones;
     std::optional<double> obstruction;  // diameter of the central obstruction
     std::optional<double> rcurve;       // radius of curvature, for the mirror file
+    bool edge_zone = false;             // a narrow outermost zone
+    std::optional<double> edge_width;   // its width; default 3 % of the radius, at least min_width_mm
+    bool intermediate = false;          // the second mask of a pair
     std::string paper = "a4";
     double min_width_mm = 5;
     std::string from;                   // a mirror file with the zones' edges
@@ -40,6 +43,7 @@ struct Mask {
     double diameter;                    // in the user's unit
     std::optional<double> rcurve;
     std::vector<Opening> openings;      // from the centre outward
+    std::vector<Opening> first;         // an intermediate mask: the first mask's openings
     bool suggested;                     // the zone count was suggested
     Paper paper;
     Format format;
@@ -56,7 +60,8 @@ bool parse_arguments(int argc, char** argv, Request& r, std::string& error);
 // written nothing, when it cannot be made.
 bool make_mask(const Request& r, Mask& m, std::string& error);
 
-// Writes the mirror file of the mask: its edges and three empty runs.
+// Writes the mirror file of the mask: its edges and three empty runs; an
+// intermediate mask's holds both masks' openings, each named by its mask.
 bool write_mirror_file(const Mask& m, const std::string& path, std::string& error);
 
 // A length as the user would read it back: the shortest text that gives

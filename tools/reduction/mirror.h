@@ -13,6 +13,7 @@ struct Zone {
     double inner = 0;                          // radius of the mask opening's inner edge
     double outer = 0;                          // radius of its outer edge
     std::vector<std::optional<double>> runs;   // knife-edge readings; a blank run is left out
+    std::string mask;                          // which of several masks the opening is in, or ""
 };
 
 struct Mirror {
@@ -28,6 +29,7 @@ struct Mirror {
     // run; blank: 0.002 in, or 0.05 mm.
     std::optional<double> reading_uncertainty;
     int runs = 3;                       // run columns of the zone table, 1 to 10
+    bool masks = false;                 // the zones name their masks (two masks' openings overlap)
     std::vector<Zone> zones;
     double secondary = 1.3;             // minor axis
     std::optional<double> focal_length; // blank: R/2 as a formula

@@ -138,7 +138,8 @@ bool set_key(Reader& r, Mirror& m, Key key, const std::string& value, const std:
 
 bool zone_line(Reader& r, Mirror& m, const std::vector<std::string>& c, Readings readings)
 {
-    if (c.size() > static_cast<std::size_t>(2 + m.runs))
+    const std::size_t first_run = m.masks ? 3 : 2;
+    if (c.size() > first_run + static_cast<std::size_t>(m.runs))
         return r.fail("more cells than the header names");
     if (m.zones.size() == 100)
         return r.fail("more than 100 zones");
@@ -149,17 +150,28 @@ bool zone_line(Reader& r, Mirror& m, const std::vector<std::string>& c, Readings
         return r.fail("the inner radius is below 0");
     if (!(z.outer > z.inner))
         return r.fail("the outer radius is not above the inner radius");
-    if (!m.zones.empty() && z.inner < m.zones.back().outer)
-        return r.fail("the zone overlaps the one before it");
+    if (m.masks) {
+        if (c.size() < 3 || c[2].empty())
+            return r.fail("a zone names its mask after its radii");
+        z.mask = c[2];
+    }
+    // Openings of one mask follow each other outward; two masks' may overlap.
+    for (auto it = m.zones.rbegin(); it != m.zones.rend(); ++it)
+        if (it->mask == z.mask) {
+            if (z.inner < it->outer)
+                return r.fail(m.masks ? "the zone overlaps the one before it in its mask"
+                                      : "the zone overlaps the one before it");
+            break;
+        }
     z.runs.assign(static_cast<std::size_t>(m.runs), std::nullopt);
     bool any = false;
-    for (std::size_t k = 2; k < c.size(); ++k) {
+    for (std::size_t k = first_run; k < c.size(); ++k) {
         if (c[k].empty())
             continue;
         double x = 0;
         if (!number(c[k], x))
-            return r.fail("run " + std::to_string(k - 1) + " takes a number, not '" + c[k] + "'");
-        z.runs[k - 2] = x;
+            return r.fail("run " + std::to_string(k - first_run + 1) + " takes a number, not '" + c[k] + "'");
+        z.runs[k - first_run] = x;
         any = true;
     }
     if (!any && readings == Readings::Required)
@@ -208,11 +220,13 @@ bool read_mirror(std::istream& in, const std::string& name, Mirror& out, std::st
             secondary |= k->second == Key::Secondary;
             to_focus |= k->second == Key::ToFocus;
         } else if (state == Header) {
-            if (c.size() < 3 || lower(c[0]) != "inner" || lower(c[1]) != "outer")
+            m.masks = c.size() > 2 && lower(c[2]) == "mask";
+            const std::size_t named = m.masks ? 3 : 2;
+            if (c.size() <= named || lower(c[0]) != "inner" || lower(c[1]) != "outer")
                 return r.fail("the header reads inner,outer, then one name per run");
-            if (c.size() - 2 > static_cast<std::size_t>(kMaxRuns))
+            if (c.size() - named > static_cast<std::size_t>(kMaxRuns))
                 return r.fail("more than 10 runs");
-            m.runs = static_cast<int>(c.size() - 2);
+            m.runs = static_cast<int>(c.size() - named);
             state = Zones;
         } else if (!zone_line(r, m, c, readings)) {
             return false;
@@ -222,8 +236,10 @@ bool read_mirror(std::istream& in, const std::string& name, Mirror& out, std::st
         return r.fail(std::string("no '") + (diameter ? "radius of curvature" : "diameter") + "'");
     if (state != Zones || m.zones.size() < 2)
         return r.fail("fewer than 2 zones");
-    if (m.zones.back().outer > m.diameter / 2)
-        return r.fail("the last zone reaches beyond the mirror's edge");
+    for (const Zone& z : m.zones)
+        if (z.outer > m.diameter / 2)
+            return r.fail(m.masks ? "a zone reaches beyond the mirror's edge"
+                                  : "the last zone reaches beyond the mirror's edge");
     // A Newtonian of ordinary proportions where the file gives none.
     if (!secondary)
         m.secondary = m.diameter * 0.22;

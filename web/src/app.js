@@ -18,7 +18,7 @@ let state = null; // everything as typed: texts, not numbers
 
 function stateFromMirror(m) {
   const text = (x) => (x === null || x === undefined ? "" : String(x));
-  const s = { runs: m.runs, zones: m.zones.map((z) => ({ inner: text(z.inner), outer: text(z.outer), runs: z.runs.map(text) })) };
+  const s = { runs: m.runs, zones: m.zones.map((z) => ({ inner: text(z.inner), outer: text(z.outer), runs: z.runs.map(text), mask: z.mask || "" })) };
   for (const f of NUMBER_FIELDS) s[f] = text(m[f]);
   for (const f of CHOICE_FIELDS) s[f] = m[f];
   return s;
@@ -95,13 +95,15 @@ function validate(s) {
   const m = { runs: s.runs, zones: [] };
   for (const f of NUMBER_FIELDS) m[f] = value(f, f === "focalLength");
   for (const f of CHOICE_FIELDS) m[f] = s[f];
-  let previous = null;
+  // Each mask's openings follow each other outward; two masks' may overlap.
+  const previous = new Map();
   s.zones.forEach((z, i) => {
+    const mask = typeof z.mask === "string" ? z.mask : "";
     const inner = number(z.inner.trim()), outer = number(z.outer.trim());
     const runs = [];
     const problems = [];
     if (inner === null || outer === null) problems.push("radii must be numbers");
-    else if (!(outer > inner) || inner < 0 || (previous !== null && inner < previous)) problems.push("edges do not increase");
+    else if (!(outer > inner) || inner < 0 || (previous.has(mask) && inner < previous.get(mask))) problems.push("edges do not increase");
     for (let k = 0; k < s.runs; ++k) {
       const text = (z.runs[k] ?? "").trim();
       if (text === "") runs.push(null);
@@ -113,8 +115,8 @@ function validate(s) {
     }
     if (!problems.length && runs.every((r) => r === null)) problems.push("no reading");
     if (problems.length) rows[i] = `zone ${i + 1}: ${problems.join("; ")}`;
-    previous = outer;
-    m.zones.push({ inner, outer, runs });
+    previous.set(mask, outer);
+    m.zones.push({ inner, outer, runs, mask });
   });
   if (s.zones.length < 2) errors.zones = "At least 2 zones.";
   return { mirror: m, errors, rows };

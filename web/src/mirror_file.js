@@ -45,6 +45,7 @@ export function parseMirror(text, name = "mirror file", needReadings = true) {
   const fail = (why) => ({ error: `${name}:${line}: ${why}` });
   const seen = new Set();
   let state = "keys";
+  let masks = false;
   const lines = text.split("\n");
   if (lines.length && lines[lines.length - 1] === "") lines.pop(); // a final newline ends the last line
   for (const raw of lines) {
@@ -75,37 +76,49 @@ export function parseMirror(text, name = "mirror file", needReadings = true) {
       if (field !== "coc" && !(x > 0)) return fail(`'${c[0]}' must be above 0`);
       m[field] = x;
     } else if (state === "header") {
-      if (c.length < 3 || c[0].toLowerCase() !== "inner" || c[1].toLowerCase() !== "outer")
+      masks = c.length > 2 && c[2].toLowerCase() === "mask";
+      const named = masks ? 3 : 2;
+      if (c.length <= named || c[0].toLowerCase() !== "inner" || c[1].toLowerCase() !== "outer")
         return fail("the header reads inner,outer, then one name per run");
-      if (c.length - 2 > MAX_RUNS) return fail("more than 10 runs");
-      m.runs = c.length - 2;
+      if (c.length - named > MAX_RUNS) return fail("more than 10 runs");
+      m.runs = c.length - named;
       state = "zones";
     } else {
-      if (c.length > 2 + m.runs) return fail("more cells than the header names");
+      const firstRun = masks ? 3 : 2;
+      if (c.length > firstRun + m.runs) return fail("more cells than the header names");
       if (m.zones.length === MAX_ZONES) return fail("more than 100 zones");
       const inner = c.length >= 2 ? number(c[0]) : null;
       const outer = c.length >= 2 ? number(c[1]) : null;
       if (inner === null || outer === null) return fail("a zone starts with its inner and outer radius, as numbers");
       if (inner < 0) return fail("the inner radius is below 0");
       if (!(outer > inner)) return fail("the outer radius is not above the inner radius");
-      if (m.zones.length && inner < m.zones[m.zones.length - 1].outer) return fail("the zone overlaps the one before it");
+      let mask = "";
+      if (masks) {
+        if (c.length < 3 || c[2] === "") return fail("a zone names its mask after its radii");
+        mask = c[2];
+      }
+      // Openings of one mask follow each other outward; two masks' may overlap.
+      const before = m.zones.filter((z) => z.mask === mask).pop();
+      if (before && inner < before.outer)
+        return fail(masks ? "the zone overlaps the one before it in its mask" : "the zone overlaps the one before it");
       const runs = new Array(m.runs).fill(null);
       let any = false;
-      for (let k = 2; k < c.length; ++k) {
+      for (let k = firstRun; k < c.length; ++k) {
         if (c[k] === "") continue;
         const x = number(c[k]);
-        if (x === null) return fail(`run ${k - 1} takes a number, not '${c[k]}'`);
-        runs[k - 2] = x;
+        if (x === null) return fail(`run ${k - firstRun + 1} takes a number, not '${c[k]}'`);
+        runs[k - firstRun] = x;
         any = true;
       }
       if (!any && needReadings) return fail("the zone has no reading");
-      m.zones.push({ inner, outer, runs });
+      m.zones.push({ inner, outer, runs, mask });
     }
   }
   if (m.diameter === null || m.radius === null)
     return fail(`no '${m.diameter === null ? "diameter" : "radius of curvature"}'`);
   if (state !== "zones" || m.zones.length < 2) return fail("fewer than 2 zones");
-  if (m.zones[m.zones.length - 1].outer > m.diameter / 2) return fail("the last zone reaches beyond the mirror's edge");
+  if (m.zones.some((z) => z.outer > m.diameter / 2))
+    return fail(masks ? "a zone reaches beyond the mirror's edge" : "the last zone reaches beyond the mirror's edge");
   if (m.secondary === null) m.secondary = m.diameter * 0.22;
   if (m.secondaryToFocus === null) m.secondaryToFocus = m.diameter * 0.75;
   if (m.readingUncertainty === null) m.readingUncertainty = defaultReadingUncertainty(m.units);
@@ -131,7 +144,9 @@ export function writeMirror(m) {
   ];
   if (m.focalLength !== null) lines.push(`focal length,${text(m.focalLength)}`);
   lines.push(`secondary to focus,${text(m.secondaryToFocus)}`, `field stop mm,${text(m.fieldStop)}`, "zones");
-  lines.push(["inner", "outer", ...Array.from({ length: m.runs }, (_, k) => `run ${k + 1}`)].join(","));
-  for (const z of m.zones) lines.push([text(z.inner), text(z.outer), ...z.runs.map((r) => (r === null ? "" : text(r)))].join(","));
+  const masks = m.zones.some((z) => z.mask);
+  lines.push(["inner", "outer", ...(masks ? ["mask"] : []), ...Array.from({ length: m.runs }, (_, k) => `run ${k + 1}`)].join(","));
+  for (const z of m.zones)
+    lines.push([text(z.inner), text(z.outer), ...(masks ? [z.mask] : []), ...z.runs.map((r) => (r === null ? "" : text(r)))].join(","));
   return lines.join("\n") + "\n";
 }
