@@ -190,6 +190,11 @@ void put_formula(Book& b, int row, int col, const std::string& formula, lxw_form
         worksheet_write_formula(b.sheet, row, col, formula.c_str(), fmt);
 }
 
+void put_verdict(Book& b, int row, int col, const std::string& formula, lxw_format* fmt)
+{
+    worksheet_write_formula_str(b.sheet, row, col, formula.c_str(), fmt, kRecalculate);
+}
+
 void put_column(Book& b, int row, int col, int rows, const std::string& formula, lxw_format* fmt)
 {
     bool numbers = true;

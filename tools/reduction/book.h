@@ -54,6 +54,12 @@ struct Book {
 
 // A formula carrying the value xlhost computed for its cell, if known.
 void put_formula(Book& b, int row, int col, const std::string& formula, lxw_format* fmt);
+// A verdict or a remark on the results: its cached text asks for a
+// recalculation, so that a viewer that shows cached values (LibreOffice's
+// default for xlsx, with or without the extension) never shows a verdict
+// that was not computed there.
+inline constexpr const char* kRecalculate = "recalculate (Ctrl+Shift+F9) to see this";
+void put_verdict(Book& b, int row, int col, const std::string& formula, lxw_format* fmt);
 // An array formula over `rows` cells of one column, every cached value
 // included.
 void put_column(Book& b, int row, int col, int rows, const std::string& formula, lxw_format* fmt);

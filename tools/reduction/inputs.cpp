@@ -176,7 +176,7 @@ void write_inputs(Book& b, const Mirror& m, const Layout& l)
                           "What the readings can see", b.f.section);
     label(b, kRowCovered, "Radii the readings cover");
     worksheet_merge_range(b.sheet, kRowCovered, kInValue, kRowCovered, kInUnit, "", b.f.verdict);
-    put_formula(b, kRowCovered, kInValue, f_covered(l), b.f.verdict);
+    put_verdict(b, kRowCovered, kInValue, f_covered(l), b.f.verdict);
     put_note(b, kRowCovered, kInValue,
              "The first and last zones' effective radii. Between them the figures rest on readings; "
              "inside and beyond they carry the readings' curve on to the centre and the edge.");
@@ -191,8 +191,8 @@ void write_inputs(Book& b, const Mirror& m, const Layout& l)
         worksheet_merge_range(b.sheet, row, kInLabel, row, kInUnit, "", b.f.warning);
         worksheet_set_row(b.sheet, row, 30, nullptr);
     }
-    put_formula(b, kRowEdgeNote, kInLabel, f_edge_note(l), b.f.warning);
-    put_formula(b, kRowCentreNote, kInLabel, f_centre_note(l), b.f.warning);
+    put_verdict(b, kRowEdgeNote, kInLabel, f_edge_note(l), b.f.warning);
+    put_verdict(b, kRowCentreNote, kInLabel, f_centre_note(l), b.f.warning);
 }
 
 } // namespace reduction

@@ -40,7 +40,7 @@ void verdict(Book& b, int row, const char* text, const std::string& formula)
 {
     worksheet_merge_range(b.sheet, row, kOutLabel, row, kOutLabelEnd, text, b.f.label);
     worksheet_merge_range(b.sheet, row, kOutValue, row, kOutRemark, "", b.f.verdict);
-    put_formula(b, row, kOutValue, formula, b.f.verdict);
+    put_verdict(b, row, kOutValue, formula, b.f.verdict);
 }
 
 // Green for a pass, red for a fail, amber for "check inputs".
@@ -69,7 +69,7 @@ void write_results(Book& b, const Layout& l)
 {
     const Formats& f = b.f;
     worksheet_merge_range(b.sheet, kRowResults, kOutLabel, kRowResults, kOutRemark, "", f.section);
-    put_formula(b, kRowResults, kOutLabel, f_results_title(), f.section);
+    put_verdict(b, kRowResults, kOutLabel, f_results_title(), f.section);
 
     subhead(b, kRowMirrorHead, "The whole mirror, from the centre to the edge");
     // MirrorFigures' column beside the zone table; every figure reads from it.
@@ -156,16 +156,16 @@ void write_results(Book& b, const Layout& l)
     label(b, kRowWindowHi, "to", "mils");
     put_formula(b, kRowWindowHi, kOutValue, f_window_high(l), f.converted);
     worksheet_merge_range(b.sheet, kRowWindow, kOutLabel, kRowWindow, kOutRemark, "", f.warning);
-    put_formula(b, kRowWindow, kOutLabel, f_window_warning(l), f.warning);
+    put_verdict(b, kRowWindow, kOutLabel, f_window_warning(l), f.warning);
     worksheet_set_row(b.sheet, kRowWindow, 30, nullptr);
 
     subhead(b, kRowUserHead, "At your centre of curvature (CalcMaxAbsTA, CalcWFE)");
     label(b, kRowUserTa, "Largest |TA|", "tolerances");
     put_formula(b, kRowUserTa, kOutValue, f_calc_ta(l), f.result);
-    put_formula(b, kRowUserTa, kOutRemark, f_calc_ta_remark(), f.verdict);
+    put_verdict(b, kRowUserTa, kOutRemark, f_calc_ta_remark(), f.verdict);
     label(b, kRowUserWfe, "Zonal peak-to-valley (CalcWFE)", "waves");
     put_formula(b, kRowUserWfe, kOutValue, f_calc_wfe(l), f.result);
-    put_formula(b, kRowUserWfe, kOutRemark, f_calc_wfe_remark(), f.verdict);
+    put_verdict(b, kRowUserWfe, kOutRemark, f_calc_wfe_remark(), f.verdict);
 
     subhead(b, kRowVigHead, "Newtonian (Vignetting)");
     label(b, kRowVignetting, "Light loss at the edge of the field", "magnitudes");
@@ -176,7 +176,7 @@ void write_results(Book& b, const Layout& l)
     subhead(b, kRowProfileHead, "The charted wavefront profile");
     label(b, kRowProfilePv, "Its peak-to-valley", "waves");
     put_formula(b, kRowProfilePv, kOutValue, f_profile_pv(l), f.result);
-    put_formula(b, kRowProfilePv, kOutRemark, f_profile_pv_remark(), f.verdict);
+    put_verdict(b, kRowProfilePv, kOutRemark, f_profile_pv_remark(), f.verdict);
 
     colour_verdicts(b, kRowTaVerdict, kRowTaVerdict, kOutValue, kOutValue);
     colour_verdicts(b, kRowPvVerdict, kRowReadings, kOutValue, kOutValue);

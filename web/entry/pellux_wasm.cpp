@@ -265,13 +265,25 @@ PELLUX_WASM(reduction_zone) double reduction_zone(int field, int zone)
     return field >= 0 && field < 10 ? values[field] : std::numeric_limits<double>::quiet_NaN();
 }
 
-// Couder mask zones: equal-area edges into vector 0, or the suggested count.
-PELLUX_WASM(mask_edges) int mask_edges(double r0, double R, int count)
+// Couder mask zones, or the suggested count.
+// A designed mask: `count` equal-area zones, an edge zone of edge_width
+// when above 0, and for an intermediate mask the second of the pair. Its
+// edges into vector 0; an intermediate mask's first mask's into vector 1.
+// The count of openings, or -1.
+PELLUX_WASM(mask_design) int mask_design(double r0, double R, int count, double edge_width, int intermediate)
 {
-    if (count < 1 || count > kMaxMaskZones || !(R > r0) || !(r0 >= 0))
-        return kNum;
-    equal_area_edges(r0, R, count, g_vectors[0]);
-    return kOk;
+    if (count < 1 || count > kMaxMaskZones || !(R > r0) || !(r0 >= 0) || !(edge_width >= 0) ||
+        !(edge_width < R - r0))
+        return -1;
+    double* edges = intermediate ? g_vectors[1] : g_vectors[0];
+    if (edge_width > 0)
+        edge_zone_edges(r0, R, count, edge_width, edges);
+    else
+        equal_area_edges(r0, R, count, edges);
+    int openings = count + (edge_width > 0 ? 1 : 0);
+    if (intermediate)
+        straddling_edges(edges, openings++, g_vectors[0]);
+    return openings;
 }
 PELLUX_WASM(mask_suggested_zones) int mask_suggested_zones(double diameter_inches)
 {

@@ -276,11 +276,23 @@ function updateMask() {
   $("mask-zones-error").textContent = n === null || !Number.isInteger(n) || n < 1 || n > 100 ? "A whole number from 1 to 100." : "";
   $("mask-obstruction-error").textContent = r0 === null || r0 < 0 || r0 >= d ? "From 0 to below the diameter." : "";
   if ($("mask-zones-error").textContent || $("mask-obstruction-error").textContent) return;
-  const edges = pellux.maskEdges(r0 / 2, d / 2, n);
-  $("mask-note").textContent = `${n} equal-area zones${zonesInput.value.trim() === "" ? " (the suggested count)" : ""}; edges ${edges.map((e) => e.toFixed(state.units === "mm" ? 1 : 3)).join(", ")} ${state.units}.`;
+  const edgeText = $("mask-edge").value.trim();
+  const edgeWidth = edgeText === "" ? 0 : number(edgeText);
+  $("mask-edge-error").textContent = edgeWidth === null || edgeWidth < 0 || edgeWidth >= (d - r0) / 2 ? "Blank, or from 0 to below the radius." : "";
+  if ($("mask-edge-error").textContent) return;
+  const intermediate = $("mask-intermediate").checked;
+  const design = pellux.maskDesign(r0 / 2, d / 2, n, edgeWidth, intermediate);
+  if (!design) return;
+  const edges = design.edges;
+  const kind = intermediate ? `The intermediate mask of ${n} zones${edgeWidth > 0 ? " and an edge zone" : ""}: ${edges.length - 1} openings straddling its edges`
+    : `${n} equal-area zones${zonesInput.value.trim() === "" ? " (the suggested count)" : ""}${edgeWidth > 0 ? " and an edge zone" : ""}`;
+  $("mask-note").textContent = `${kind}; edges ${edges.map((e) => e.toFixed(state.units === "mm" ? 1 : 3)).join(", ")} ${state.units}.`;
   drawMask($("mask-view"), edges, d, state.units);
+  const openings = (list, mask) => list.slice(1).map((outer, i) => ({ inner: String(list[i]), outer: String(outer), runs: [], mask }));
   $("mask-use").onclick = () => {
-    state.zones = edges.slice(1).map((outer, i) => ({ inner: String(edges[i]), outer: String(outer), runs: state.zones[i]?.runs ?? [] }));
+    // A pair's zones are both masks', read in the same runs.
+    state.zones = intermediate ? [...openings(design.first, "1"), ...openings(edges, "2")]
+      : edges.slice(1).map((outer, i) => ({ inner: String(edges[i]), outer: String(outer), runs: state.zones[i]?.runs ?? [] }));
     zoneTable();
     recompute();
   };
@@ -382,7 +394,7 @@ function wire() {
     fillForm();
     recompute();
   };
-  for (const id of ["mask-zones", "mask-obstruction"]) $(id).addEventListener("input", updateMask);
+  for (const id of ["mask-zones", "mask-obstruction", "mask-edge", "mask-intermediate"]) $(id).addEventListener("input", updateMask);
   $("mask-svg").onclick = () => download("couder-mask.svg", $("mask-view").innerHTML, "image/svg+xml");
 }
 

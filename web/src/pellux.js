@@ -202,9 +202,13 @@ export function reduce(text, name = "mirror file") {
   return reduceMirror(parsed.mirror).results;
 }
 
-export function maskEdges(r0, R, zones) {
-  if (wasm.mask_edges(r0, R, zones) !== 0) return null;
-  return Array.from(new Float64Array(wasm.memory.buffer, wasm.pellux_vector(0), zones + 1));
+// A designed mask's edges (and, for the second mask of a pair, the first's),
+// or null.
+export function maskDesign(r0, R, zones, edgeWidth, intermediate) {
+  const openings = wasm.mask_design(r0, R, zones, edgeWidth, intermediate ? 1 : 0);
+  if (openings < 1) return null;
+  const read = (k, n) => Array.from(new Float64Array(wasm.memory.buffer, wasm.pellux_vector(k), n));
+  return { edges: read(0, openings + 1), first: intermediate ? read(1, openings) : null };
 }
 
 export function suggestedZones(diameterInches) {
