@@ -197,8 +197,7 @@ TEST_P(Proof, VerdictsReadTheResults)
                                                      ? "within the Millies-Lacroix tolerance"
                                                      : "outside the Millies-Lacroix tolerance");
     const double p = e.number(kRowMirrorHead + kFigPQuarter, e.layout.figures_col());
-    EXPECT_EQ(e.text(kRowPvVerdict, kOutValue).rfind(p >= 0.5 ? "within the Rayleigh quarter wave (probability "
-                                                               : "beyond the Rayleigh quarter wave (probability ",
+    EXPECT_EQ(e.text(kRowPvVerdict, kOutValue).rfind(p >= 0.5 ? "within 1/4 wave (probability " : "beyond 1/4 wave (probability ",
                                                      0),
               0u)
         << e.text(kRowPvVerdict, kOutValue);

@@ -61,7 +61,7 @@ TEST(User, AReadingThatIsNotANumberIsNamedAndStopsTheVerdicts)
     const Evaluated blank = reduction_test::evaluate(m, "typed_blank", Handling{{{run1_zone3, ""}, {run2_zone3, "n 0.0405"}}});
     EXPECT_EQ(blank.text(l.first + 2, l.col(kCheck)), "");
     EXPECT_EQ(blank.text(kRowReadings, kOutValue), "all readings are numbers");
-    EXPECT_EQ(blank.text(kRowPvVerdict, kOutValue).rfind("within the Rayleigh quarter wave (probability ", 0), 0u);
+    EXPECT_EQ(blank.text(kRowPvVerdict, kOutValue).rfind("within 1/4 wave (probability ", 0), 0u);
 }
 
 TEST(User, WithoutTheAddInTheSheetSaysSo)

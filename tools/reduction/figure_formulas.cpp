@@ -74,8 +74,8 @@ std::string f_pv_verdict(const Layout& l)
 {
     const std::string p = figure(l, kFigPQuarter);
     return "=IF(ISERROR(" + p + ")," + error_meaning(p) + ",IF(" + p +
-           ">=0.5,\"within the Rayleigh quarter wave (probability \"&" + probability(p) +
-           "&\")\",\"beyond the Rayleigh quarter wave (probability \"&" + probability("1-" + p) + "&\")\"))";
+           ">=0.5,\"within 1/4 wave (probability \"&" + probability(p) + "&\")\",\"beyond 1/4 wave (probability \"&" +
+           probability("1-" + p) + "&\")\"))";
 }
 
 std::string f_strehl_verdict(const Layout& l)

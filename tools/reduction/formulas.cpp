@@ -313,8 +313,7 @@ std::string f_profile_pv_remark()
     return "=IF(ISERROR(" + out(kRowProfilePv) + ")," + error_meaning(out(kRowProfilePv)) + ",IF(" +
            out(kRowProfilePv) + "=" +
            out(kRowPv) +
-           ",\"equals the P-V above\",\"the zones' steps alone: the P-V above follows the readings to "
-           "the centre and the edge\"))";
+           ",\"equals the P-V above\",\"the zones' steps only\"))";
 }
 
 } // namespace reduction

@@ -189,7 +189,7 @@ void write_inputs(Book& b, const Mirror& m, const Layout& l)
     unit_of_length(b, kRowScatter);
     for (int row : {kRowEdgeNote, kRowCentreNote}) {
         worksheet_merge_range(b.sheet, row, kInLabel, row, kInUnit, "", b.f.warning);
-        worksheet_set_row(b.sheet, row, 30, nullptr);
+        worksheet_set_row(b.sheet, row, 20, nullptr);
     }
     put_verdict(b, kRowEdgeNote, kInLabel, f_edge_note(l), b.f.warning);
     put_verdict(b, kRowCentreNote, kInLabel, f_centre_note(l), b.f.warning);

@@ -58,7 +58,7 @@ enum ResultRow : int {
     kRowProfileHead, kRowProfilePv,
 };
 
-inline constexpr int kTableHead = 45;  // section title; group, column and unit rows follow
+inline constexpr int kTableHead = 43;  // section title; group, column and unit rows follow
 inline constexpr int kMaxRuns = 10;
 
 struct Layout {

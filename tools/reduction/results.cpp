@@ -157,7 +157,7 @@ void write_results(Book& b, const Layout& l)
     put_formula(b, kRowWindowHi, kOutValue, f_window_high(l), f.converted);
     worksheet_merge_range(b.sheet, kRowWindow, kOutLabel, kRowWindow, kOutRemark, "", f.warning);
     put_verdict(b, kRowWindow, kOutLabel, f_window_warning(l), f.warning);
-    worksheet_set_row(b.sheet, kRowWindow, 30, nullptr);
+    worksheet_set_row(b.sheet, kRowWindow, 24, nullptr);
 
     subhead(b, kRowUserHead, "At your centre of curvature (CalcMaxAbsTA, CalcWFE)");
     label(b, kRowUserTa, "Largest |TA|", "tolerances");
@@ -176,6 +176,11 @@ void write_results(Book& b, const Layout& l)
     subhead(b, kRowProfileHead, "The charted wavefront profile");
     label(b, kRowProfilePv, "Its peak-to-valley", "waves");
     put_formula(b, kRowProfilePv, kOutValue, f_profile_pv(l), f.result);
+    put_note(b, kRowProfilePv, kOutValue,
+             "The chart sums the zones' own steps, from the first zone's inner edge to the last's "
+             "outer edge, at the whole-mirror P-V's centre of curvature. The P-V above follows the "
+             "readings' curve between the zones and on to the centre and the edge, so the two "
+             "differ where the zones are few or the mirror is not a conic.");
     put_verdict(b, kRowProfilePv, kOutRemark, f_profile_pv_remark(), f.verdict);
 
     colour_verdicts(b, kRowTaVerdict, kRowTaVerdict, kOutValue, kOutValue);

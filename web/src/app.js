@@ -173,7 +173,7 @@ function renderResults(red, mirror) {
   let v = "";
   if (Number.isFinite(pv) && Number.isFinite(pq)) {
     const within = pq >= 0.5;
-    v += verdict(`Verdict (Rayleigh: at most 1/4 wave): ${within ? "within" : "beyond"} the Rayleigh quarter wave (probability ${chance(within ? pq : 1 - pq)})`, within);
+    v += verdict(`Verdict (Rayleigh: at most 1/4 wave): ${within ? "within" : "beyond"} 1/4 wave (probability ${chance(within ? pq : 1 - pq)})`, within);
     const good = ps >= 0.5;
     v += verdict(`Verdict (Strehl ratio): ${good ? "at least" : "below"} 0.8 (probability ${chance(good ? ps : 1 - ps)})`, good);
     if (pq > 0.05 && pq < 0.95)
