@@ -147,7 +147,7 @@ namespace {
 TEST(Coverage, VerdictProbabilitiesComeTrueAsOftenAsTheySay)
 {
     std::mt19937_64 rng(77);
-    std::uniform_real_distribution<double> conic(-1.0, -0.45);
+    std::uniform_real_distribution<double> conic(-0.8, -0.6); // P-V 0.17 to 0.33 wave
     const int mirrors = kTrials * 2;
     struct Bin {
         double lo, hi, p = 0, hits = 0;
