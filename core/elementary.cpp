@@ -265,4 +265,48 @@ double exp(double x)
     return (y * two_to(k + 1000)) * two_to(-1000);
 }
 
+namespace {
+
+// fdlibm's __kernel_sin and __kernel_cos, for |x| <= pi/4 (no tail).
+double kernel_sin(double x)
+{
+    const double z = x * x, v = z * x;
+    const double r = 8.33333333332248946124e-03 +
+                     z * (-1.98412698298579493134e-04 +
+                          z * (2.75573137070700676789e-06 +
+                               z * (-2.50507602534068634195e-08 + z * 1.58969099521155010221e-10)));
+    return x + v * (-1.66666666666666324348e-01 + z * r);
+}
+
+double kernel_cos(double x)
+{
+    const double z = x * x;
+    const double r = z * (4.16666666666666019037e-02 +
+                          z * (-1.38888888888741095749e-03 +
+                               z * (2.48015872894767294178e-05 +
+                                    z * (-2.75573143513906633035e-07 +
+                                         z * (2.08757232129817482790e-09 + z * -1.13596475577881948265e-11)))));
+    const double hz = 0.5 * z;
+    const double w = 1.0 - hz;
+    return w + (((1.0 - w) - hz) + z * r);
+}
+
+} // namespace
+
+void sin_cos_turns(double t, double& sine, double& cosine)
+{
+    // Whole turns and quarter turns come off exactly: t - nearbyint(t) and
+    // r - q / 4 are exact in binary.
+    const double r = t - std::nearbyint(t);
+    const double q = std::nearbyint(4.0 * r);
+    const double x = (r - q * 0.25) * (2.0 * kPi);
+    const double s = kernel_sin(x), c = kernel_cos(x);
+    switch ((static_cast<int>(q) + 4) % 4) {
+    case 0: sine = s, cosine = c; break;
+    case 1: sine = c, cosine = -s; break;
+    case 2: sine = -s, cosine = -c; break;
+    default: sine = -c, cosine = s; break;
+    }
+}
+
 } // namespace pellux

@@ -14,4 +14,9 @@ double log(double x);
 double log10(double x);
 double exp(double x);
 
+// sin and cos of t whole turns (an angle of 2 pi t): t is reduced to a
+// quarter turn exactly, so a phase of many turns keeps its fraction; then
+// fdlibm's kernels on [-pi/4, pi/4].
+void sin_cos_turns(double t, double& sine, double& cosine);
+
 } // namespace pellux

@@ -154,7 +154,9 @@ namespace {
 
 // The figures of the fitted readings, what they cover, and the fit, before
 // any sampling; the zone aberrations stay in w.d for the samples.
-bool shape_figures(const MirrorCall& c, const Work& w, MirrorFigures& f, RunFit& fit)
+// Each zone's value from its runs, as a moving source's reading, and its
+// aberration D into w.d.
+bool fitted_aberrations(const MirrorCall& c, const Work& w, RunFit& fit)
 {
     const int n = c.runs.zones;
     fit = fit_runs(c.runs, w.value, w.count, w.offset);
@@ -165,7 +167,15 @@ bool shape_figures(const MirrorCall& c, const Work& w, MirrorFigures& f, RunFit&
         return false;
     for (int i = 0; i < n; ++i)
         w.d[i] = w.value[i] - w.ideal[i];
+    return true;
+}
 
+bool shape_figures(const MirrorCall& c, const Work& w, MirrorFigures& f, RunFit& fit)
+{
+    const int n = c.runs.zones;
+    Profile p{};
+    if (!fitted_aberrations(c, w, fit))
+        return false;
     const Shape shape = shape_of(c, w.d, w, p);
     if (!shape.ok)
         return false;
@@ -214,6 +224,14 @@ bool shape_figures(const MirrorCall& c, const Work& w, MirrorFigures& f, RunFit&
 }
 
 } // namespace
+
+bool mirror_profile(const MirrorCall& c, void* work, Profile& p)
+{
+    const Work w = carve(work, c.runs.zones, c.runs.runs);
+    RunFit fit{};
+    return fitted_aberrations(c, w, fit) &&
+           build_profile(c.zeff, w.d, c.runs.zones, c.edge, c.rcurve, w.profile, w.order, p);
+}
 
 bool mirror_shape(const MirrorCall& c, void* work, MirrorFigures& f)
 {

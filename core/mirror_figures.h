@@ -28,6 +28,7 @@
 
 #include <cstddef>
 
+#include "core/reconstruction.h"
 #include "core/runs.h"
 
 namespace pellux {
@@ -93,6 +94,11 @@ bool tester_from_factor(double factor, bool& fixed_source);
 // The figures and what the readings cover, without the Monte Carlo: the
 // spreads, the figures less bias and the probabilities stay 0.
 bool mirror_shape(const MirrorCall& c, void* work, MirrorFigures& out);
+
+// The reconstructed wavefront of the fitted runs (a fixed source's turned
+// into a moving source's), for the simulations: built in `work`, valid
+// while it lives. False as mirror_shape would be.
+bool mirror_profile(const MirrorCall& c, void* work, Profile& p);
 
 // The figures as the worksheet's column.
 void mirror_figure_column(const MirrorFigures& f, double* column);

@@ -92,14 +92,11 @@ void zone_table(const MirrorInput& m, Reduction& r)
     }
 }
 
-// MirrorFigures over the runs in mils, as the sheet calls it; every figure
-// NaN when it gives an error.
-void figures(const MirrorInput& m, Reduction& r, void* work)
+} // namespace
+
+bool reduction_call(const MirrorInput& m, const Reduction& r, void* work, MirrorCall& call, void*& rest)
 {
     const int n = m.zones;
-    double column[kMirrorFigureCount];
-    for (double& v : column)
-        v = kError;
     // Zones run down the rows of the block, runs across.
     auto* block = static_cast<double*>(work);
     double* taken = block + n * m.runs;
@@ -111,21 +108,36 @@ void figures(const MirrorInput& m, Reduction& r, void* work)
             taken[i * m.runs + k] = r.taken[i][k];
             errors = errors || std::isnan(r.mils[i][k]);
         }
-    MirrorCall call{};
     double* marked = taken + n * m.runs;
-    if (!errors && runs_layout({n, m.runs}, {n, m.runs}, {n, 1}, call.runs) &&
-        tester_from_factor(r.factor, call.fixed_source)) {
-        mark_blanks(block, taken, n * m.runs, marked);
-        call.runs.readings = marked;
-        call.zeff = r.zeff;
-        call.edge = r.edge_in;
-        call.rcurve = r.radius_in;
-        call.wvl = r.wavelength_in;
-        call.reading_sigma = r.sigma_mils;
-        MirrorFigures f{};
-        if (check_mirror_call(call) == 0 && mirror_figures(call, marked + n * m.runs, f))
-            mirror_figure_column(f, column);
-    }
+    if (errors || !runs_layout({n, m.runs}, {n, m.runs}, {n, 1}, call.runs) ||
+        !tester_from_factor(r.factor, call.fixed_source))
+        return false;
+    mark_blanks(block, taken, n * m.runs, marked);
+    call.runs.readings = marked;
+    call.zeff = r.zeff;
+    call.edge = r.edge_in;
+    call.rcurve = r.radius_in;
+    call.wvl = r.wavelength_in;
+    call.reading_sigma = r.sigma_mils;
+    rest = marked + n * m.runs;
+    return check_mirror_call(call) == 0;
+}
+
+namespace {
+
+// MirrorFigures over the runs in mils, as the sheet calls it; every figure
+// NaN when it gives an error.
+void figures(const MirrorInput& m, Reduction& r, void* work)
+{
+    const int n = m.zones;
+    double column[kMirrorFigureCount];
+    for (double& v : column)
+        v = kError;
+    MirrorCall call{};
+    void* rest = nullptr;
+    MirrorFigures f{};
+    if (reduction_call(m, r, work, call, rest) && mirror_figures(call, rest, f))
+        mirror_figure_column(f, column);
     double* const out[kMirrorFigureCount] = {
         &r.pv, &r.pv_coc, &r.rms, &r.rms_coc, &r.strehl, &r.correction, &r.conic,
         &r.pv_spread, &r.rms_spread, &r.strehl_spread, &r.correction_spread,

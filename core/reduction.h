@@ -47,6 +47,13 @@ struct Reduction {
     bool window_end; // MinimizeWFE's answer at an end of its window
 };
 
+struct MirrorCall;
+
+// The MirrorFigures call of a reduced mirror, as the sheet makes it: its
+// readings marked in `work` (reduction_work_bytes() bytes), the figures'
+// own memory after them in `rest`. False when an input is an error.
+bool reduction_call(const MirrorInput& m, const Reduction& r, void* work, MirrorCall& call, void*& rest);
+
 // Bytes of working memory reduce_mirror needs.
 std::size_t reduction_work_bytes();
 

@@ -181,8 +181,9 @@ TEST(Coverage, VerdictProbabilitiesComeTrueAsOftenAsTheySay)
             const double said = bin.p / bin.count, came = bin.hits / bin.count;
             std::printf("%s p in [%.1f, %.1f): %3d mirrors, said %.3f, came true %.3f\n",
                         bins == quarter ? "quarter wave" : "Strehl 0.8  ", bin.lo, bin.hi, bin.count, said, came);
-            if (bin.count >= 20)
+            if (bin.count >= 20) {
                 EXPECT_NEAR(came, said, 0.15) << "bin " << b;
+            }
         }
 }
 

@@ -196,7 +196,7 @@ TEST_P(Proof, VerdictsReadTheResults)
     EXPECT_EQ(e.text(kRowTaVerdict, kOutValue), out(kRowTaMax) <= 1
                                                      ? "within the Millies-Lacroix tolerance"
                                                      : "outside the Millies-Lacroix tolerance");
-    const double p = e.number(kRowMirrorHead + kFigPQuarter, e.layout.figures_col());
+    const double p = e.number(static_cast<int>(kRowMirrorHead) + static_cast<int>(kFigPQuarter), e.layout.figures_col());
     EXPECT_EQ(e.text(kRowPvVerdict, kOutValue).rfind(p >= 0.5 ? "within 1/4 wave (probability " : "beyond 1/4 wave (probability ",
                                                      0),
               0u)

@@ -20,35 +20,7 @@ using namespace reduction;
 using reduction_test::Evaluated;
 using reduction_test::from_file;
 
-pellux::MirrorInput input_of(const Mirror& m)
-{
-    pellux::MirrorInput in{};
-    in.millimetres = m.units == "mm";
-    in.diameter = m.diameter;
-    in.radius = m.radius;
-    in.wavelength_nm = m.wavelength_nm;
-    in.moving_source = m.tester == "moving source";
-    in.zone_rule = m.zone_radius == "rms" ? 1 : m.zone_radius == "carlin" ? 2 : 0;
-    in.fittol = m.fittol;
-    in.coc = m.coc;
-    in.reading_sigma = reading_uncertainty(m);
-    in.secondary = m.secondary;
-    in.focal_length = m.focal_length ? *m.focal_length : std::nan("");
-    in.to_focus = m.secondary_to_focus;
-    in.field_stop_mm = m.field_stop_mm;
-    in.zones = static_cast<int>(m.zones.size());
-    in.runs = m.runs;
-    for (int i = 0; i < in.zones; ++i) {
-        const Zone& z = m.zones[static_cast<std::size_t>(i)];
-        in.inner[i] = z.inner;
-        in.outer[i] = z.outer;
-        for (int k = 0; k < in.runs; ++k)
-            in.readings[i][k] = k < static_cast<int>(z.runs.size()) && z.runs[static_cast<std::size_t>(k)]
-                                    ? *z.runs[static_cast<std::size_t>(k)]
-                                    : std::nan("");
-    }
-    return in;
-}
+pellux::MirrorInput input_of(const Mirror& m) { return mirror_input(m); }
 
 // The same bits, or both an error (NaN against an error cell).
 void same(const Evaluated& e, int row, int col, double got, const std::string& what)

@@ -133,7 +133,7 @@ reduction::Mirror parabolised(double fraction, int zones, double diameter, doubl
     for (int k = 1; k <= zones; ++k) {
         const double outer = diameter / 2 * std::sqrt(double(k) / zones);
         const double zeff = (inner + outer) / 2;
-        m.zones.push_back({inner, outer, {fraction * zeff * zeff / radius + offset}});
+        m.zones.push_back({inner, outer, {fraction * zeff * zeff / radius + offset}, ""});
         inner = outer;
     }
     return m;

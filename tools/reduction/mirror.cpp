@@ -31,7 +31,7 @@ Mirror worked_example(int zones)
         const double edges[] = {0, 1.22, 1.73, 2.12, 2.45, 2.74, 3.00};
         const double readings[] = {0.005, 0.024, 0.0405, 0.056, 0.071, 0.087};
         for (int i = 0; i < 6; ++i)
-            m.zones.push_back({edges[i], edges[i + 1], {readings[i], std::nullopt, std::nullopt}});
+            m.zones.push_back({edges[i], edges[i + 1], {readings[i], std::nullopt, std::nullopt}, ""});
         return m;
     }
     // Equal-area zones, edges rounded to 0.01 in as a mask is cut; readings
@@ -42,7 +42,7 @@ Mirror worked_example(int zones)
         const double outer = round_to(edge * std::sqrt(double(k) / zones), 0.01);
         const double mean = (inner + outer) / 2;
         const double reading = mean * mean / m.radius + 0.0012 + 0.0004 * std::sin(2.1 * k);
-        m.zones.push_back({inner, outer, {round_to(reading, 0.0001), std::nullopt, std::nullopt}});
+        m.zones.push_back({inner, outer, {round_to(reading, 0.0001), std::nullopt, std::nullopt}, ""});
         inner = outer;
     }
     return m;
@@ -89,6 +89,36 @@ double reading_uncertainty(const Mirror& m)
     if (m.reading_uncertainty)
         return *m.reading_uncertainty;
     return m.units == "mm" ? 0.05 : 0.002;
+}
+
+pellux::MirrorInput mirror_input(const Mirror& m)
+{
+    pellux::MirrorInput in{};
+    in.millimetres = m.units == "mm";
+    in.diameter = m.diameter;
+    in.radius = m.radius;
+    in.wavelength_nm = m.wavelength_nm;
+    in.moving_source = m.tester == "moving source";
+    in.zone_rule = m.zone_radius == "rms" ? 1 : m.zone_radius == "carlin" ? 2 : 0;
+    in.fittol = m.fittol;
+    in.coc = m.coc;
+    in.reading_sigma = reading_uncertainty(m);
+    in.secondary = m.secondary;
+    in.focal_length = m.focal_length ? *m.focal_length : std::nan("");
+    in.to_focus = m.secondary_to_focus;
+    in.field_stop_mm = m.field_stop_mm;
+    in.zones = static_cast<int>(m.zones.size());
+    in.runs = m.runs;
+    for (int i = 0; i < in.zones && i < pellux::kReductionZones; ++i) {
+        const Zone& z = m.zones[static_cast<std::size_t>(i)];
+        in.inner[i] = z.inner;
+        in.outer[i] = z.outer;
+        for (int k = 0; k < in.runs && k < pellux::kReductionRuns; ++k)
+            in.readings[i][k] = k < static_cast<int>(z.runs.size()) && z.runs[static_cast<std::size_t>(k)]
+                                    ? *z.runs[static_cast<std::size_t>(k)]
+                                    : std::nan("");
+    }
+    return in;
 }
 
 } // namespace reduction

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "core/reduction.h"
+
 namespace reduction {
 
 struct Zone {
@@ -39,6 +41,10 @@ struct Mirror {
 
 // The reading uncertainty the sheet starts with, in the mirror's units.
 double reading_uncertainty(const Mirror& m);
+
+// The mirror as the core's reduction takes it (the page's and the
+// simulator's one), blank runs NaN.
+pellux::MirrorInput mirror_input(const Mirror& m);
 
 // The worked example of the demo (a 6-inch f/8 mirror, 550 nm, fixed
 // source). With another zone count the mask has that many equal-area zones

@@ -1,0 +1,12 @@
+// 8-bit grey PNG files.
+#pragma once
+
+#include <string>
+
+namespace simulate {
+
+// Writes size x size grey levels, row by row from the top; false with a
+// message when the file cannot be written.
+bool write_png(const std::string& path, const unsigned char* grey, int size, std::string& error);
+
+} // namespace simulate

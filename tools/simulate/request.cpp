@@ -1,0 +1,123 @@
+#include "tools/simulate/request.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace simulate {
+
+namespace {
+
+bool number(const std::string& text, double& x)
+{
+    const char* b = text.data();
+    const char* e = b + text.size();
+    if (b != e && *b == '+')
+        ++b;
+    const auto r = std::from_chars(b, e, x);
+    return !text.empty() && r.ec == std::errc() && r.ptr == e && std::isfinite(x);
+}
+
+bool list(const std::string& text, std::vector<double>& out)
+{
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', from);
+        double x = 0;
+        if (!number(text.substr(from, comma - from), x))
+            return false;
+        out.push_back(x);
+        if (comma == std::string::npos)
+            return true;
+        from = comma + 1;
+    }
+}
+
+bool ends_with(const std::string& s, const std::string& tail)
+{
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+} // namespace
+
+bool parse_arguments(int argc, char** argv, Request& r, std::string& error)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool has_value = i + 1 < argc;
+        const std::string value = has_value ? argv[i + 1] : "";
+        auto length = [&](std::optional<double>& slot) {
+            double x = 0;
+            if (!has_value || !number(value, x))
+                return (error = arg + " takes a number"), false;
+            slot = x;
+            ++i;
+            return true;
+        };
+        if (arg == "--diameter" || arg == "--radius-of-curvature" || arg == "--conic" || arg == "--obstruction" ||
+            arg == "--wavelength" || arg == "--source-width" || arg == "--ronchi" || arg == "--offset") {
+            std::optional<double>& slot = arg == "--diameter"              ? r.diameter
+                                          : arg == "--radius-of-curvature" ? r.rcurve
+                                          : arg == "--conic"               ? r.conic
+                                          : arg == "--obstruction"         ? r.obstruction
+                                          : arg == "--wavelength"          ? r.wavelength_nm
+                                          : arg == "--source-width"        ? r.source_width
+                                          : arg == "--ronchi"              ? r.lines_per_inch
+                                                                           : r.offset;
+            if (!length(slot))
+                return false;
+        } else if (arg == "--units" && has_value) {
+            if (value != "in" && value != "mm")
+                return (error = "unknown unit '" + value + "' (in, mm)"), false;
+            r.units = value;
+            ++i;
+        } else if (arg == "--tester" && has_value) {
+            if (value != "fixed" && value != "moving")
+                return (error = "unknown tester '" + value + "' (fixed, moving)"), false;
+            r.tester = value;
+            ++i;
+        } else if (arg == "--size" && has_value) {
+            const auto res = std::from_chars(value.data(), value.data() + value.size(), r.size);
+            if (res.ec != std::errc() || res.ptr != value.data() + value.size())
+                return (error = "--size takes a whole number of pixels"), false;
+            ++i;
+        } else if (arg == "--knife" && has_value) {
+            if (!r.knives.empty() || !list(value, r.knives))
+                return (error = "--knife takes positions separated by commas, such as 0.01,0.02"), false;
+            ++i;
+        } else if (arg == "--from" && has_value) {
+            r.from = argv[++i];
+        } else if (!arg.empty() && arg[0] != '-' && r.out.empty()) {
+            r.out = arg;
+        } else {
+            return (error = "unknown or incomplete option '" + arg + "'"), false;
+        }
+    }
+    if (r.out.empty() || !ends_with(r.out, ".png"))
+        return (error = "name the output, OUT.png"), false;
+    if (r.knives.empty() == !r.lines_per_inch)
+        return (error = "ask for either --knife X[,X2,...] or --ronchi LPI --offset X"), false;
+    if (r.lines_per_inch && (!r.offset || !(*r.lines_per_inch > 0)))
+        return (error = "--ronchi takes lines per inch above 0, and --offset"), false;
+    if (r.size < 64 || r.size > 4096)
+        return (error = "--size is from 64 to 4096 pixels"), false;
+    if (r.knives.size() > 99)
+        return (error = "at most 99 knife positions"), false;
+    return true;
+}
+
+std::vector<std::string> output_names(const Request& r)
+{
+    if (r.knives.size() <= 1)
+        return {r.out};
+    std::vector<std::string> names;
+    const std::string stem = r.out.substr(0, r.out.size() - 4);
+    for (std::size_t k = 1; k <= r.knives.size(); ++k) {
+        char tail[16];
+        std::snprintf(tail, sizeof tail, "-%02zu.png", k);
+        names.push_back(stem + tail);
+    }
+    return names;
+}
+
+} // namespace simulate
