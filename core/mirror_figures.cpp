@@ -225,12 +225,16 @@ bool shape_figures(const MirrorCall& c, const Work& w, MirrorFigures& f, RunFit&
 
 } // namespace
 
-bool mirror_profile(const MirrorCall& c, void* work, Profile& p)
+bool mirror_profile(const MirrorCall& c, void* work, Profile& p, double& centre)
 {
     const Work w = carve(work, c.runs.zones, c.runs.runs);
     RunFit fit{};
-    return fitted_aberrations(c, w, fit) &&
-           build_profile(c.zeff, w.d, c.runs.zones, c.edge, c.rcurve, w.profile, w.order, p);
+    if (!fitted_aberrations(c, w, fit) || !build_profile(c.zeff, w.d, c.runs.zones, c.edge, c.rcurve, w.profile, w.order, p))
+        return false;
+    centre = p.d[0];
+    for (int k = 0; k < p.nodes; ++k)
+        p.d[k] = p.d[k] - centre;
+    return true;
 }
 
 bool mirror_shape(const MirrorCall& c, void* work, MirrorFigures& f)

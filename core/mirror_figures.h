@@ -97,8 +97,11 @@ bool mirror_shape(const MirrorCall& c, void* work, MirrorFigures& out);
 
 // The reconstructed wavefront of the fitted runs (a fixed source's turned
 // into a moving source's), for the simulations: built in `work`, valid
-// while it lives. False as mirror_shape would be.
-bool mirror_profile(const MirrorCall& c, void* work, Profile& p);
+// while it lives, with the aberration at the centre taken off so that its
+// paraxial centre of curvature is R's. `centre` gets that aberration, the
+// reading of the paraxial centre of curvature (mils, as the runs). False as
+// mirror_shape would be.
+bool mirror_profile(const MirrorCall& c, void* work, Profile& p, double& centre);
 
 // The figures as the worksheet's column.
 void mirror_figure_column(const MirrorFigures& f, double* column);

@@ -112,7 +112,9 @@ TEST(Simulation, ATurnedEdgeShowsItsRimOnTheKnifesSide)
     const pellux::MirrorCall call{{readings.data(), 9, 1, 1, 1}, zeff.data(), false, s.edge, s.radius, kWavelength, 1};
     std::vector<double> memory(pellux::mirror_figure_bytes(9, 1) / sizeof(double) + 1);
     pellux::Profile p{};
-    ASSERT_TRUE(pellux::mirror_profile(call, memory.data(), p));
+    double centre = 0;
+    ASSERT_TRUE(pellux::mirror_profile(call, memory.data(), p, centre));
+    EXPECT_NEAR(centre, 0, 0.05) << "a paraboloid's readings put its centre of curvature at 0";
     std::vector<double> heights(static_cast<std::size_t>(p.nodes));
     pellux::profile_heights(p, 0, heights.data());
     const pellux::SimMirror turned{8, 96, -1, 0, &p, heights.data()};

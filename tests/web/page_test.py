@@ -268,6 +268,29 @@ try:
         t.sort((a, b) => a - b); return t[3];""", big)
     check(ms < 20, "30 zones x 10 runs: %.1f ms" % ms)
 
+    # What you should see: the example's Foucaultgram at each zone's stop,
+    # changing with the knife; the time a 256-pixel picture takes.
+    open_page(driver)
+    seen = driver.execute_script("""
+        const slider = document.getElementById('see-position'), canvas = document.getElementById('see-picture');
+        const stops = [...document.querySelectorAll('#see-stops option')].map(o => Number(o.value));
+        const shots = [], times = [];
+        for (const r of stops) {
+          slider.value = String(r); slider.dispatchEvent(new Event('input'));
+          times.push(Number(canvas.dataset.ms));
+          const d = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+          let sum = 0, sq = 0, n = 0;
+          for (let i = 0; i < d.length; i += 4) if (d[i] > 0) { sum += d[i]; sq += d[i] * d[i]; ++n; }
+          shots.push([n, sum / n, Math.sqrt(sq / n - (sum / n) ** 2)]);
+        }
+        times.sort((a, b) => a - b);
+        return {stops: stops.length, shots, ms: times[times.length >> 1]};""")
+    check(seen["stops"] == 5, "what you should see: %d stops for 5 zones" % seen["stops"])
+    check(all(n > 30000 and spread > 5 for n, _, spread in seen["shots"]), "what you should see: %s" % seen["shots"])
+    check(len({round(mean) for _, mean, _ in seen["shots"]}) > 1, "the picture does not follow the knife")
+    print("a 256-pixel Foucaultgram in the page: %.1f ms (median)" % seen["ms"])
+    driver.save_screenshot(os.path.join(work, "see.png"))
+
     # A phone: 360 px wide, one column, no sideways scrolling.
     driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {"width": 360, "height": 800, "deviceScaleFactor": 1, "mobile": True})
     open_page(driver)

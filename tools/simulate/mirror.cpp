@@ -33,9 +33,10 @@ bool from_file(const Request& r, Setup& s, std::string& error)
     std::vector<double> scratch(pellux::reduction_work_bytes() / sizeof(double) + 1);
     pellux::MirrorCall call{};
     void* rest = nullptr;
+    double centre = 0;
     if (!pellux::reduce_mirror(input, red, scratch.data()) ||
         !pellux::reduction_call(input, red, s.memory.data(), call, rest) ||
-        !pellux::mirror_profile(call, rest, s.profile))
+        !pellux::mirror_profile(call, rest, s.profile, centre))
         return (error = r.from + ": the readings do not reduce (a zone without a reading?)"), false;
     s.heights.assign(static_cast<std::size_t>(s.profile.nodes), 0.0);
     pellux::profile_heights(s.profile, 0.0, s.heights.data());

@@ -10,6 +10,7 @@
 #include "core/figures.h"
 #include "core/mirror_figures.h"
 #include "core/reduction.h"
+#include "core/simulation.h"
 #include "core/transverse.h"
 #include "core/vignetting.h"
 #include "core/wavefront.h"
@@ -263,6 +264,80 @@ PELLUX_WASM(reduction_zone) double reduction_zone(int field, int zone)
                              r.sem[zone], r.ta[zone], r.ta_sd[zone], r.profile_waves[zone + 1],
                              r.edge[zone + 1]};
     return field >= 0 && field < 10 ? values[field] : std::numeric_limits<double>::quiet_NaN();
+}
+
+// ---------------------------------------------------------------- what you should see
+
+namespace {
+
+constexpr int kPagePicture = 512;
+unsigned char g_picture[kPagePicture * kPagePicture];
+alignas(8) unsigned char g_sim_work[sizeof(double) * (2 * 512 * 512 + 3 * 512 + 256 * 256)];
+alignas(8) unsigned char g_profile_work[sizeof(double) * 4 * kReductionZones * kReductionRuns];
+Profile g_profile;
+double g_heights[kReductionZones + 2];
+double g_centre; // the paraxial centre of curvature as a reading, mils
+
+// The last reduced mirror as a simulated one: false when its readings do
+// not reduce.
+bool simulated(SimMirror& mirror, SimTester& tester)
+{
+    MirrorCall call{};
+    void* rest = nullptr;
+    if (!reduction_call(g_mirror, g_reduction, g_profile_work, call, rest) ||
+        !mirror_profile(call, rest, g_profile, g_centre))
+        return false;
+    profile_heights(g_profile, 0.0, g_heights);
+    mirror = {g_reduction.diameter_in, g_reduction.radius_in, -1, 0, &g_profile, g_heights};
+    tester = {g_mirror.moving_source, g_reduction.wavelength_in, 0, false};
+    return simulation_ok(mirror, tester, kMinPicture);
+}
+
+// A knife's reading as the user types it, from the paraxial centre of
+// curvature, in inches.
+double from_centre(double reading)
+{
+    const Reduction& r = g_reduction;
+    return (reading / r.per_inch * 1000 * r.factor - g_centre) / (1000 * r.factor);
+}
+
+} // namespace
+
+PELLUX_WASM(pellux_picture) unsigned char* pellux_picture() { return g_picture; }
+
+// The Foucaultgram of the last reduced mirror, size x size into the
+// picture, with the knife at a reading in the mirror's units and a source
+// of that width; 0, or 1 when the mirror or the request cannot be shown.
+PELLUX_WASM(sim_foucault) int sim_foucault(int size, double reading, double source_width)
+{
+    SimMirror mirror{};
+    SimTester tester{};
+    if (size < kMinPicture || size > kPagePicture || !(source_width >= 0) || !std::isfinite(reading) ||
+        !simulated(mirror, tester))
+        return kNum;
+    tester.source_width = source_width / g_reduction.per_inch;
+    foucaultgram(mirror, tester, from_centre(reading), size, g_picture, g_sim_work);
+    return kOk;
+}
+
+// Its Ronchigram: a grating of lines per inch at an offset (a reading, as
+// the knife's).
+PELLUX_WASM(sim_ronchi) int sim_ronchi(int size, double lines_per_inch, double offset)
+{
+    SimMirror mirror{};
+    SimTester tester{};
+    if (size < kMinPicture || size > kPagePicture || !(lines_per_inch > 0) || !std::isfinite(offset) ||
+        !simulated(mirror, tester))
+        return kNum;
+    ronchigram(mirror, tester, lines_per_inch, from_centre(offset), size, g_picture);
+    return kOk;
+}
+
+// The paraxial centre of curvature of the last simulated mirror, as a
+// reading in the mirror's units.
+PELLUX_WASM(sim_centre_reading) double sim_centre_reading()
+{
+    return g_centre / 1000 / g_reduction.factor * g_reduction.per_inch;
 }
 
 // Couder mask zones, or the suggested count.

@@ -4,6 +4,7 @@
 // from it.
 import * as pellux from "./pellux.js";
 import { drawCharts } from "./charts.js";
+import { clearMirror, showMirror, wireSee } from "./see.js";
 import { drawMask } from "./mask.js";
 import { defaultReadingUncertainty, number, parseMirror, writeMirror } from "./mirror_file.js";
 import EXAMPLE from "../../tools/reduction/examples/example.csv";
@@ -253,6 +254,7 @@ function recompute() {
       (v.errors.zones ? ", and there are at least 2 zones." : ".");
     $("verdicts").innerHTML = "";
     $("figures").innerHTML = "";
+    clearMirror();
     return;
   }
   $("results-note").textContent = "";
@@ -260,6 +262,9 @@ function recompute() {
   const red = pellux.reduceMirror(m);
   renderResults(red, m);
   drawCharts(red, m);
+  // Each zone's mean reading, in the mirror's units, as a stop of the knife.
+  const factor = m.tester === "moving source" ? 2 : 1, perInch = m.units === "mm" ? 25.4 : 1;
+  showMirror(m, red.zones.map((z) => (z.reading / 1000 / factor) * perInch));
   updateMask();
 }
 
@@ -395,6 +400,7 @@ function wire() {
     recompute();
   };
   for (const id of ["mask-zones", "mask-obstruction", "mask-edge", "mask-intermediate"]) $(id).addEventListener("input", updateMask);
+  wireSee();
   $("mask-svg").onclick = () => download("couder-mask.svg", $("mask-view").innerHTML, "image/svg+xml");
 }
 

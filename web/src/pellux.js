@@ -202,6 +202,19 @@ export function reduce(text, name = "mirror file") {
   return reduceMirror(parsed.mirror).results;
 }
 
+// The last reduced mirror's Foucaultgram (knife at a reading, a source of a
+// width, both in the mirror's units) or Ronchigram: size x size grey levels,
+// or null.
+export function foucaultgram(size, reading, sourceWidth) {
+  if (wasm.sim_foucault(size, reading, sourceWidth) !== 0) return null;
+  return new Uint8Array(wasm.memory.buffer, wasm.pellux_picture(), size * size).slice();
+}
+
+export function ronchigram(size, linesPerInch, offset) {
+  if (wasm.sim_ronchi(size, linesPerInch, offset) !== 0) return null;
+  return new Uint8Array(wasm.memory.buffer, wasm.pellux_picture(), size * size).slice();
+}
+
 // A designed mask's edges (and, for the second mask of a pair, the first's),
 // or null.
 export function maskDesign(r0, R, zones, edgeWidth, intermediate) {
