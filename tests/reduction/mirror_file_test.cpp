@@ -121,4 +121,49 @@ INSTANTIATE_TEST_SUITE_P(MirrorFile, BadFile, testing::ValuesIn(bad_files()),
 
 TEST(MirrorFile, TheBadFilesAreThere) { EXPECT_GE(bad_files().size(), 15u); }
 
+// Files as spreadsheets write them: '%% NAME', '%% DIAMETER ZONES RUNS
+// FIRST-READING', then the lines (ended by a lone CR where NAME ends in CR).
+TEST(MirrorFile, SpreadsheetFilesRead)
+{
+    std::ifstream in(SPREADSHEET_MIRROR_FILES);
+    std::string line, name, text;
+    int count = 0;
+    auto finish = [&] {
+        if (name.empty())
+            return;
+        Mirror m;
+        std::string error;
+        const std::string want = name.substr(name.find('\n') + 1);
+        ASSERT_TRUE(read(text, m, error)) << name << ": " << error;
+        std::istringstream w(want);
+        double diameter = 0, first = 0;
+        std::size_t zones = 0;
+        int runs = 0;
+        w >> diameter >> zones >> runs >> first;
+        EXPECT_EQ(m.diameter, diameter) << name;
+        EXPECT_EQ(m.zones.size(), zones) << name;
+        EXPECT_EQ(m.runs, runs) << name;
+        EXPECT_EQ(m.zones[0].runs[0].value_or(-1), first) << name;
+        ++count;
+    };
+    while (std::getline(in, line)) {
+        if (line.rfind("#", 0) == 0)
+            continue;
+        if (line.rfind("%% ", 0) == 0) {
+            if (name.find('\n') != std::string::npos) {
+                finish();
+                name.clear();
+                text.clear();
+            }
+            name += (name.empty() ? "" : "\n") + line.substr(3);
+            continue;
+        }
+        const bool cr = name.substr(0, name.find('\n')).size() >= 2 &&
+                        name.substr(name.find('\n') - 2, 2) == "CR";
+        text += line + (cr ? "\r" : "\n");
+    }
+    finish();
+    EXPECT_EQ(count, 3);
+}
+
 } // namespace

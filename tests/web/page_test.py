@@ -203,6 +203,23 @@ try:
             "try { Pellux.reduce(arguments[0], 'm.csv'); return 'read'; } catch (e) { return e.message; }", text.rstrip("\n") + "\n")
         check(got == error, "bad file %s: page %r, pellux-reduction %r" % (name, got, error))
     check(len(bad_files) >= 15, "only %d bad files" % len(bad_files))
+    # Files as spreadsheets write them: both readers take them alike.
+    good, name = [], None
+    for line in open(os.path.join(os.path.dirname(bad_mirror_files), "spreadsheet_mirror_files.txt")).read().split("\n"):
+        if line.startswith("#"):
+            continue
+        if line.startswith("%% "):
+            if good and good[-1][1] is None:
+                good[-1][1] = line[3:].split()
+            else:
+                good.append([line[3:], None, ""])
+        elif good and line:
+            good[-1][2] += line + ("\r" if good[-1][0].endswith("CR") else "\n")
+    for name, want, text in good:
+        got = driver.execute_script(
+            "try { const r = Pellux.reduce(arguments[0], 'm.csv'); return typeof r; } catch (e) { return e.message; }", text)
+        check(got == "object", "spreadsheet file %s: %r" % (name, got))
+    check(len(good) == 3, "%d spreadsheet files" % len(good))
 
     # ---- the page's figures are reduce's, with their full precision
     driver.find_element(By.ID, "example").click()

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <map>
 #include <vector>
 
@@ -28,17 +29,52 @@ std::string lower(std::string s)
     return s;
 }
 
-std::vector<std::string> cells(const std::string& line)
+// The cells of a line, trimmed; empty cells at its end, as spreadsheets
+// write them, dropped.
+std::vector<std::string> cells(const std::string& line, char separator)
 {
     std::vector<std::string> out;
     std::size_t from = 0;
     for (;;) {
-        const auto comma = line.find(',', from);
-        out.push_back(trim(line.substr(from, comma - from)));
-        if (comma == std::string::npos)
-            return out;
-        from = comma + 1;
+        const auto at = line.find(separator, from);
+        out.push_back(trim(line.substr(from, at - from)));
+        if (at == std::string::npos)
+            break;
+        from = at + 1;
     }
+    while (out.size() > 1 && out.back().empty())
+        out.pop_back();
+    return out;
+}
+
+// The file's lines, broken at CR LF, LF or a lone CR; a final break ends
+// the last line.
+std::vector<std::string> lines_of(std::istream& in)
+{
+    std::vector<std::string> out;
+    std::string line;
+    bool open = false;
+    for (int c = in.get(); c != EOF; c = in.get()) {
+        if (c == '\r' || c == '\n') {
+            if (c == '\r' && in.peek() == '\n')
+                in.get();
+            out.push_back(line);
+            line.clear();
+            open = false;
+        } else {
+            line += static_cast<char>(c);
+            open = true;
+        }
+    }
+    if (open)
+        out.push_back(line);
+    return out;
+}
+
+// A text as a message quotes it: at most its first 80 characters.
+std::string quoted(const std::string& text)
+{
+    return "'" + (text.size() > 80 ? text.substr(0, 80) + "..." : text) + "'";
 }
 
 // A finite decimal number and nothing else; a number as written, correctly rounded.
@@ -58,11 +94,22 @@ struct Reader {
     const std::string& name;
     int line = 0;
     std::string& error;
+    bool decimal_comma = false; // a file separated by semicolons
 
     bool fail(const std::string& why)
     {
-        error = name + ":" + std::to_string(line) + ": " + why;
+        error = name + ":" + std::to_string(line > 0 ? line : 1) + ": " + why;
         return false;
+    }
+
+    // A number as the file writes it: with a decimal comma where the cells
+    // are separated by semicolons.
+    bool read(std::string text, double& x) const
+    {
+        if (decimal_comma && text.find('.') == std::string::npos && text.find(',') == text.rfind(','))
+            if (const auto comma = text.find(','); comma != std::string::npos)
+                text[comma] = '.';
+        return number(text, x);
     }
 };
 
@@ -102,7 +149,7 @@ bool choose(Reader& r, const std::string& value, std::initializer_list<const cha
     std::string list;
     for (const char* c : choices)
         list += std::string(list.empty() ? "" : ", ") + c;
-    return r.fail("unknown " + std::string(what) + " '" + value + "' (" + list + ")");
+    return r.fail("unknown " + std::string(what) + " " + quoted(value) + " (" + list + ")");
 }
 
 bool set_key(Reader& r, Mirror& m, Key key, const std::string& value, const std::string& label)
@@ -115,11 +162,11 @@ bool set_key(Reader& r, Mirror& m, Key key, const std::string& value, const std:
     default: break;
     }
     double x = 0;
-    if (!number(value, x))
-        return r.fail("'" + label + "' takes a number, not '" + value + "'");
+    if (!r.read(value, x))
+        return r.fail(quoted(label) + " takes a number, not " + quoted(value));
     const bool may_be_negative = key == Key::Coc;
     if (!may_be_negative && !(x > 0))
-        return r.fail("'" + label + "' must be above 0");
+        return r.fail(quoted(label) + " must be above 0");
     switch (key) {
     case Key::Diameter: m.diameter = x; break;
     case Key::Radius: m.radius = x; break;
@@ -144,7 +191,7 @@ bool zone_line(Reader& r, Mirror& m, const std::vector<std::string>& c, Readings
     if (m.zones.size() == 100)
         return r.fail("more than 100 zones");
     Zone z;
-    if (c.size() < 2 || !number(c[0], z.inner) || !number(c[1], z.outer))
+    if (c.size() < 2 || !r.read(c[0], z.inner) || !r.read(c[1], z.outer))
         return r.fail("a zone starts with its inner and outer radius, as numbers");
     if (z.inner < 0)
         return r.fail("the inner radius is below 0");
@@ -169,8 +216,8 @@ bool zone_line(Reader& r, Mirror& m, const std::vector<std::string>& c, Readings
         if (c[k].empty())
             continue;
         double x = 0;
-        if (!number(c[k], x))
-            return r.fail("run " + std::to_string(k - first_run + 1) + " takes a number, not '" + c[k] + "'");
+        if (!r.read(c[k], x))
+            return r.fail("run " + std::to_string(k - first_run + 1) + " takes a number, not " + quoted(c[k]));
         z.runs[k - first_run] = x;
         any = true;
     }
@@ -192,13 +239,23 @@ bool read_mirror(std::istream& in, const std::string& name, Mirror& out, std::st
     enum { Keys, Header, Zones } state = Keys;
     bool diameter = false, radius = false, secondary = false, to_focus = false;
     std::map<Key, int> seen;
-    std::string raw;
-    while (std::getline(in, raw)) {
+    const std::vector<std::string> all = lines_of(in);
+    // A first line with a semicolon outside its comment: a spreadsheet's
+    // file, separated by semicolons, with decimal commas.
+    for (const std::string& l : all) {
+        const std::string content = trim(l.substr(0, l.find('#')));
+        if (content.empty())
+            continue;
+        r.decimal_comma = content.find(';') != std::string::npos;
+        break;
+    }
+    const char separator = r.decimal_comma ? ';' : ',';
+    for (const std::string& raw : all) {
         ++r.line;
         const std::string line = trim(raw.substr(0, raw.find('#')));
         if (line.empty())
             continue;
-        const std::vector<std::string> c = cells(line);
+        const std::vector<std::string> c = cells(line, separator);
         if (state == Keys) {
             const std::string key = lower(c[0]);
             if (key == "zones" && c.size() == 1) {
@@ -207,11 +264,11 @@ bool read_mirror(std::istream& in, const std::string& name, Mirror& out, std::st
             }
             const auto k = keys().find(key);
             if (k == keys().end())
-                return r.fail("unknown key '" + c[0] + "'");
+                return r.fail("unknown key " + quoted(c[0]));
             if (c.size() != 2)
-                return r.fail("'" + c[0] + "' takes one value");
+                return r.fail(quoted(c[0]) + " takes one value");
             if (seen.count(k->second))
-                return r.fail("'" + c[0] + "' given twice");
+                return r.fail(quoted(c[0]) + " given twice");
             seen[k->second] = r.line;
             if (!set_key(r, m, k->second, c[1], c[0]))
                 return false;

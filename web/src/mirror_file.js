@@ -30,6 +30,9 @@ export function number(text) {
   return Number.isFinite(x) ? x : null;
 }
 
+// A text as a message quotes it: at most its first 80 characters.
+const quoted = (text) => `'${text.length > 80 ? text.slice(0, 80) + "..." : text}'`;
+
 export function defaultReadingUncertainty(units) {
   return units === "mm" ? 0.05 : 0.002;
 }
@@ -42,38 +45,50 @@ export function parseMirror(text, name = "mirror file", needReadings = true) {
     focalLength: null, secondaryToFocus: null, fieldStop: 25, runs: 0, zones: [],
   };
   let line = 0;
-  const fail = (why) => ({ error: `${name}:${line}: ${why}` });
+  const fail = (why) => ({ error: `${name}:${Math.max(line, 1)}: ${why}` });
   const seen = new Set();
   let state = "keys";
   let masks = false;
-  const lines = text.split("\n");
-  if (lines.length && lines[lines.length - 1] === "") lines.pop(); // a final newline ends the last line
+  // Lines end at CR LF, LF or a lone CR; a final break ends the last line.
+  const lines = text.split(/\r\n|\r|\n/);
+  if (lines.length && lines[lines.length - 1] === "") lines.pop();
+  const trim = (s) => s.replace(/^[ \t\r]+|[ \t\r]+$/g, "");
+  // A first line with a semicolon outside its comment: a spreadsheet's file,
+  // separated by semicolons, with decimal commas.
+  const first = lines.map((l) => trim(l.split("#")[0])).find((l) => l !== "");
+  const decimalComma = first !== undefined && first.includes(";");
+  const separator = decimalComma ? ";" : ",";
+  const read = (t) => {
+    const one = decimalComma && !t.includes(".") && t.indexOf(",") === t.lastIndexOf(",");
+    return number(one ? t.replace(",", ".") : t);
+  };
   for (const raw of lines) {
     ++line;
-    const content = raw.split("#")[0].replace(/^[ \t\r]+|[ \t\r]+$/g, "");
+    const content = trim(raw.split("#")[0]);
     if (content === "") continue;
-    const c = content.split(",").map((s) => s.replace(/^[ \t\r]+|[ \t\r]+$/g, ""));
+    const c = content.split(separator).map(trim);
+    while (c.length > 1 && c[c.length - 1] === "") c.pop(); // a spreadsheet's empty cells at the end
     if (state === "keys") {
       const key = c[0].toLowerCase();
       if (key === "zones" && c.length === 1) {
         state = "header";
         continue;
       }
-      const field = KEYS[key];
-      if (!field) return fail(`unknown key '${c[0]}'`);
-      if (c.length !== 2) return fail(`'${c[0]}' takes one value`);
-      if (seen.has(field)) return fail(`'${c[0]}' given twice`);
+      const field = Object.hasOwn(KEYS, key) ? KEYS[key] : null;
+      if (!field) return fail(`unknown key ${quoted(c[0])}`);
+      if (c.length !== 2) return fail(`${quoted(c[0])} takes one value`);
+      if (seen.has(field)) return fail(`${quoted(c[0])} given twice`);
       seen.add(field);
       if (CHOICES[field]) {
         const [what, list] = CHOICES[field];
         const v = c[1].toLowerCase();
-        if (!list.includes(v)) return fail(`unknown ${what} '${c[1]}' (${list.join(", ")})`);
+        if (!list.includes(v)) return fail(`unknown ${what} ${quoted(c[1])} (${list.join(", ")})`);
         m[field] = v;
         continue;
       }
-      const x = number(c[1]);
-      if (x === null) return fail(`'${c[0]}' takes a number, not '${c[1]}'`);
-      if (field !== "coc" && !(x > 0)) return fail(`'${c[0]}' must be above 0`);
+      const x = read(c[1]);
+      if (x === null) return fail(`${quoted(c[0])} takes a number, not ${quoted(c[1])}`);
+      if (field !== "coc" && !(x > 0)) return fail(`${quoted(c[0])} must be above 0`);
       m[field] = x;
     } else if (state === "header") {
       masks = c.length > 2 && c[2].toLowerCase() === "mask";
@@ -87,8 +102,8 @@ export function parseMirror(text, name = "mirror file", needReadings = true) {
       const firstRun = masks ? 3 : 2;
       if (c.length > firstRun + m.runs) return fail("more cells than the header names");
       if (m.zones.length === MAX_ZONES) return fail("more than 100 zones");
-      const inner = c.length >= 2 ? number(c[0]) : null;
-      const outer = c.length >= 2 ? number(c[1]) : null;
+      const inner = c.length >= 2 ? read(c[0]) : null;
+      const outer = c.length >= 2 ? read(c[1]) : null;
       if (inner === null || outer === null) return fail("a zone starts with its inner and outer radius, as numbers");
       if (inner < 0) return fail("the inner radius is below 0");
       if (!(outer > inner)) return fail("the outer radius is not above the inner radius");
@@ -105,8 +120,8 @@ export function parseMirror(text, name = "mirror file", needReadings = true) {
       let any = false;
       for (let k = firstRun; k < c.length; ++k) {
         if (c[k] === "") continue;
-        const x = number(c[k]);
-        if (x === null) return fail(`run ${k - firstRun + 1} takes a number, not '${c[k]}'`);
+        const x = read(c[k]);
+        if (x === null) return fail(`run ${k - firstRun + 1} takes a number, not ${quoted(c[k])}`);
         runs[k - firstRun] = x;
         any = true;
       }
