@@ -59,6 +59,13 @@ def browser():
             time.sleep(2)
 
 
+def load_example(driver):
+    """Load the example, saying yes when the page asks before replacing a mirror."""
+    driver.find_element(By.ID, "example").click()
+    if driver.find_element(By.ID, "ask").is_displayed():
+        driver.find_element(By.ID, "ask-yes").click()
+
+
 def open_page(driver):
     driver.get("file://" + os.path.abspath(page))
     WebDriverWait(driver, 60).until(lambda d: d.execute_script("return document.body.dataset.ready === 'true'"))
@@ -222,7 +229,7 @@ try:
     check(len(good) == 3, "%d spreadsheet files" % len(good))
 
     # ---- the page's figures are reduce's, with their full precision
-    driver.find_element(By.ID, "example").click()
+    load_example(driver)
     shown = driver.execute_script(
         "return [...document.querySelectorAll('[data-label]')].map(e => [e.dataset.label, e.dataset.value]);")
     want = driver.execute_script("return Pellux.reduce(arguments[0]);", mirrors["example"])
@@ -284,6 +291,95 @@ try:
         const t = []; for (let i = 0; i < 7; ++i) { const s = performance.now(); Pellux.reduce(arguments[0]); t.push(performance.now() - s); }
         t.sort((a, b) => a - b); return t[3];""", big)
     check(ms < 20, "30 zones x 10 runs: %.1f ms" % ms)
+
+    # ---- the slips of a new user: none gives a verdict from stale or
+    # refused inputs, and none loses the mirror without a way back
+    open_page(driver)
+    load_example(driver)
+    js = driver.execute_script
+    figures = lambda: len(driver.find_elements(By.CSS_SELECTOR, "[data-label]"))
+    note = lambda: driver.find_element(By.ID, "results-note").text
+    runs_and_zones = lambda: js("return [document.getElementById('runs').value, document.querySelectorAll('#zone-table tbody tr').length]")
+    # A 7-zone, 3-run block pasted at zone 1 over the example's 4 runs.
+    block = "\n".join("%.3f\t%.3f\t%.3f\t%.3f\t%.3f" % (100 * (k / 7) ** 0.5, 100 * ((k + 1) / 7) ** 0.5,
+                                                       0.1 * k, 0.1 * k + 0.01, 0.1 * k - 0.01) for k in range(7))
+    js("""const input = document.querySelector("#zone-table input[data-row='0'][data-col='0']");
+          const dt = new DataTransfer(); dt.setData('text', arguments[0]);
+          input.dispatchEvent(new ClipboardEvent('paste', {clipboardData: dt, bubbles: true, cancelable: true}));""", block)
+    check(runs_and_zones() == ["3", 7], "paste: runs and zones %s" % runs_and_zones())
+    said = driver.find_element(By.ID, "undo-text").text
+    check(said == "7 zones × 3 runs pasted; run 4 cleared.", "paste said %r" % said)
+    driver.find_element(By.ID, "undo-button").click()
+    check(runs_and_zones() == ["4", 5], "undo of the paste: %s" % runs_and_zones())
+    # "Use these zones" on a filled table asks, clears the readings, undoes.
+    driver.find_element(By.ID, "mask-zones").send_keys("4")
+    driver.find_element(By.ID, "mask-use").click()
+    check(driver.find_element(By.ID, "ask").is_displayed() and "readings go" in driver.find_element(By.ID, "ask-text").text,
+          "use these zones did not ask")
+    driver.find_element(By.ID, "ask-yes").click()
+    check(runs_and_zones()[1] == 4 and figures() == 0 and note().startswith("Nothing is computed"),
+          "use these zones: a verdict from the old readings (%s, %d figures)" % (runs_and_zones(), figures()))
+    driver.find_element(By.ID, "undo-button").click()
+    check(runs_and_zones() == ["4", 5] and figures() >= 24, "undo of use these zones")
+    driver.find_element(By.ID, "mask-zones").clear()
+    # The mask follows the diameter even with an error in the table.
+    js("const i = document.querySelector(\"#zone-table input[data-row='2'][data-col='3']\"); i.value = 'x'; i.dispatchEvent(new Event('input', {bubbles: true}));")
+    diameter = driver.find_element(By.ID, "diameter")
+    diameter.clear()
+    diameter.send_keys("300")
+    check("150.0 mm" in driver.find_element(By.ID, "mask-note").text, "the mask does not follow the diameter: %r" % driver.find_element(By.ID, "mask-note").text)
+    load_example(driver)
+    # Units switched with values typed: every length converted, the same figures.
+    before = js("return Object.fromEntries([...document.querySelectorAll('[data-label]')].map(e => [e.dataset.label, Number(e.dataset.value)]))")
+    units = driver.find_element(By.ID, "units")
+    js("arguments[0].value = 'in'; arguments[0].dispatchEvent(new Event('input'));", units)
+    after = js("return Object.fromEntries([...document.querySelectorAll('[data-label]')].map(e => [e.dataset.label, Number(e.dataset.value)]))")
+    check(abs(float(driver.find_element(By.ID, "diameter").get_attribute("value")) - 200 / 25.4) < 1e-9 and
+          abs(float(driver.find_element(By.ID, "readingUncertainty").get_attribute("value")) - 0.05 / 25.4) < 1e-12 and
+          abs(float(driver.find_element(By.ID, "secondary").get_attribute("value")) - 44 / 25.4) < 1e-9,
+          "units: lengths not converted")
+    for label in ("Peak-to-valley wavefront error, whole mirror (waves)", "Correction (%)", "Strehl ratio"):
+        check(abs(after[label] - before[label]) <= 1e-6 * abs(before[label]) + 1e-12, "units changed %s: %s -> %s" % (label, before[label], after[label]))
+    js("arguments[0].value = 'mm'; arguments[0].dispatchEvent(new Event('input'));", units)
+    results = driver.find_element(By.ID, "results").text
+    check("mils" not in results and "(in)" not in results, "a mm mirror shows inches or mils")
+    # Inputs the mirror-file reader refuses: marked at the field, nothing computed.
+    refused = [("diameter", "0"), ("diameter", "-200"), ("diameter", "5"), ("radius", "1e300"), ("radius", "-96"),
+               ("wavelength", "0.55"), ("wavelength", "0"), ("readingUncertainty", "-1"), ("fieldStop", "-1"), ("secondary", "0")]
+    for field, value in refused:
+        element = driver.find_element(By.ID, field)
+        kept = element.get_attribute("value")
+        element.clear()
+        element.send_keys(value)
+        marked = driver.find_element(By.ID, field + "-error").text or js("return [...document.querySelectorAll('#zone-table .row-error')].map(e => e.textContent).join('')")
+        check(figures() == 0 and note().startswith("Nothing is computed") and marked, "%s = %s: computed, or not said why" % (field, value))
+        element.clear()
+        element.send_keys(kept)
+    check(figures() >= 24, "the mirror did not come back")
+    # A mirror typed in inches on a page in mm: a warning names the slip.
+    for field, value in (("diameter", "8"), ("radius", "96")):
+        element = driver.find_element(By.ID, field)
+        element.clear()
+        element.send_keys(value)
+    check("did you mean inches" in driver.find_element(By.ID, "diameter-error").text, "no hint at an 8 mm mirror")
+    # Load the example over a typed mirror: asked, then undone.
+    load_example(driver)
+    coc = driver.find_element(By.ID, "coc")
+    coc.clear()
+    coc.send_keys("0.21")
+    driver.find_element(By.ID, "example").click()
+    check(driver.find_element(By.ID, "ask").is_displayed(), "the example replaced a typed mirror without asking")
+    driver.find_element(By.ID, "ask-yes").click()
+    check(driver.find_element(By.ID, "coc").get_attribute("value") == "0", "the example not loaded")
+    driver.find_element(By.ID, "undo-button").click()
+    check(driver.find_element(By.ID, "coc").get_attribute("value") == "0.21", "undo did not bring the mirror back")
+    # Stored states that do not read: set aside, the page starts clean, never hangs.
+    for stored in ('{"zones":[null]}', '{"zones":[]}', '{"runs":1e9,"zones":[]}', "not json", '{"runs":3,"zones":[{"inner":1,"outer":2,"runs":[]}]}'):
+        js("localStorage.setItem('pellux.mirror', arguments[0]);", stored)
+        open_page(driver)
+        check(driver.find_element(By.ID, "set-aside").is_displayed() and figures() >= 24,
+              "stored %s: not set aside, or the page does not work" % stored)
+        check(js("return localStorage.getItem('pellux.mirror.set-aside')") == stored, "stored %s not kept aside" % stored)
 
     # What you should see: the example's Foucaultgram at each zone's stop,
     # changing with the knife; the time a 256-pixel picture takes.

@@ -28,10 +28,18 @@ window.addEventListener("afterprint", () => {
   for (const chart of [ta, profile]) if (chart) chart.resize();
 });
 
+// The charts taken off the page while nothing is computed.
+export function clearCharts() {
+  if (ta) ta.destroy();
+  if (profile) profile.destroy();
+  ta = profile = null;
+}
+
+// Radii in the mirror's own units.
 export function drawCharts(reduction, mirror) {
-  const perInch = mirror.units === "mm" ? 25.4 : 1;
-  const edge = mirror.diameter / 2 / perInch;
-  const points = reduction.zones.map((z) => ({ x: z.zeff, y: z.ta, yMin: z.ta - z.taSd, yMax: z.ta + z.taSd }));
+  const perInch = mirror.units === "mm" ? 25.4 : 1, unit = mirror.units;
+  const edge = mirror.diameter / 2;
+  const points = reduction.zones.map((z) => ({ x: z.zeff * perInch, y: z.ta, yMin: z.ta - z.taSd, yMax: z.ta + z.taSd }));
   const band = (y) => [{ x: 0, y }, { x: edge, y }];
   const taData = {
     datasets: [
@@ -43,7 +51,8 @@ export function drawCharts(reduction, mirror) {
   };
   const profileData = {
     datasets: [{ type: "line", label: "Wavefront (waves)", borderColor: BLUE, backgroundColor: BLUE,
-      data: [{ x: reduction.start.edge, y: reduction.start.profileWaves }, ...reduction.zones.map((z) => ({ x: z.edge, y: z.profileWaves }))] }],
+      data: [{ x: reduction.start.edge * perInch, y: reduction.start.profileWaves },
+        ...reduction.zones.map((z) => ({ x: z.edge * perInch, y: z.profileWaves }))] }],
   };
   const options = (title, x, y, legend) => ({
     animation: false, responsive: true, maintainAspectRatio: false,
@@ -54,11 +63,11 @@ export function drawCharts(reduction, mirror) {
   if (profile) profile.destroy();
   ta = new Chart(document.getElementById("ta-chart"), {
     type: "scatterWithErrorBars", data: taData,
-    options: options("Transverse aberration at the best fit (tolerances)", "Zone radius Zeff (in)", "TA in tolerances", true),
+    options: options("Transverse aberration at the best fit (tolerances)", `Zone radius Zeff (${unit})`, "TA in tolerances", true),
   });
   profile = new Chart(document.getElementById("profile-chart"), {
     type: "line", data: profileData,
     options: options("Wavefront profile at the whole-mirror P-V's centre of curvature (waves)",
-      "Radius (in): the first zone's inner edge, then each zone's outer edge", "Wavefront (waves)", false),
+      `Radius (${unit}): each zone's outer edge`, "Wavefront (waves)", false),
   });
 }
