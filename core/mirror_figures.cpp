@@ -25,14 +25,14 @@ struct Work {
     double* radii;   // zones: the effective radii without the centre's
     double* offset;  // 2 runs
     double* profile; // profile_doubles(zones)
-    double* heights; // zones + 2
+    double* heights; // 2 (zones + 2)
     int* count;      // zones
     int* order;      // 2 zones
 };
 
 std::size_t doubles_of(int zones, int runs)
 {
-    return static_cast<std::size_t>(5 * zones + 2 * runs + profile_doubles(zones) + zones + 2);
+    return static_cast<std::size_t>(5 * zones + 2 * runs + profile_doubles(zones) + 2 * (zones + 2));
 }
 
 Work carve(void* block, int zones, int runs)
@@ -58,14 +58,15 @@ struct Shape {
     bool ok;
 };
 
-// P-V and RMS (inches) of the reconstruction from aberrations d (mils).
-Shape shape_of(const MirrorCall& c, const double* d, const Work& w, Profile& p)
+// P-V and RMS (inches) of the reconstruction from aberrations d (mils),
+// the P-V to within `tolerance` inches.
+Shape shape_of(const MirrorCall& c, const double* d, const Work& w, Profile& p, double tolerance = kExactPv)
 {
     Shape s{};
     s.ok = build_profile(c.zeff, d, c.runs.zones, c.edge, c.rcurve, w.profile, w.order, p);
     if (!s.ok)
         return s;
-    const Extent pv = least_pv(p, w.heights);
+    const Extent pv = least_pv(p, w.heights, tolerance);
     const Extent rms = least_rms(p, w.heights);
     s.pv = pv.pv;
     s.pv_coc = pv.coc;
@@ -260,13 +261,13 @@ bool mirror_figures(const MirrorCall& c, void* work, MirrorFigures& f)
     Generator g = seeded(kSeed);
     Running pv{}, rms{}, strehl{}, correction{}, pv_sq{}, rms_sq{};
     int quarter = 0, strehl_80 = 0;
-    for (int s = 1; s <= kSpreadSamples; ++s) {
+    for (int s = 1; s <= kMirrorSamples; ++s) {
         const double scale = dof <= kDrawnDof ? std::sqrt(dof / chi_square(g, dof)) : 1.0;
         const double sigma = f.scatter * scale;
         for (int i = 0; i < n; ++i)
             w.sample[i] = w.d[i] + sigma / std::sqrt(static_cast<double>(w.count[i])) * next_normal(g);
         Profile q{};
-        const Shape drawn = shape_of(c, w.sample, w, q);
+        const Shape drawn = shape_of(c, w.sample, w, q, kSampledPv);
         const double dpv = drawn.pv / c.wvl, drms = drawn.rms / c.wvl;
         for (int i = 0; i < n; ++i)
             w.sample[i] = w.sample[i] + w.ideal[i];
@@ -282,17 +283,17 @@ bool mirror_figures(const MirrorCall& c, void* work, MirrorFigures& f)
         quarter += pv_sq2 - dpv * dpv <= 0.0625;
         strehl_80 += rms_sq2 - drms * drms <= rms_80 * rms_80;
     }
-    f.pv_spread = deviation(pv, kSpreadSamples);
-    f.rms_spread = deviation(rms, kSpreadSamples);
-    f.strehl_spread = deviation(strehl, kSpreadSamples);
-    f.correction_spread = deviation(correction, kSpreadSamples);
+    f.pv_spread = deviation(pv, kMirrorSamples);
+    f.rms_spread = deviation(rms, kMirrorSamples);
+    f.strehl_spread = deviation(strehl, kMirrorSamples);
+    f.correction_spread = deviation(correction, kMirrorSamples);
     const double pv_less = pv_sq2 - pv_sq.mean;
     f.pv_unbiased = pv_less > 0 ? std::sqrt(pv_less) : 0.0;
     const double rms_less = rms_sq2 - rms_sq.mean;
     f.rms_unbiased = rms_less > 0 ? std::sqrt(rms_less) : 0.0;
     f.strehl_unbiased = strehl_ratio(f.rms_unbiased);
-    f.p_quarter_wave = quarter / static_cast<double>(kSpreadSamples);
-    f.p_strehl = strehl_80 / static_cast<double>(kSpreadSamples);
+    f.p_quarter_wave = quarter / static_cast<double>(kMirrorSamples);
+    f.p_strehl = strehl_80 / static_cast<double>(kMirrorSamples);
 
     double column[kMirrorFigureCount];
     mirror_figure_column(f, column);

@@ -7,7 +7,7 @@
 // prior worth kPriorDof degrees of freedom, with the residuals' own:
 // s^2 = (kPriorDof s0^2 + RSS) / (kPriorDof + dof). The profile is the
 // reconstruction (reconstruction.h) out to the edge. A Monte Carlo of
-// kSpreadSamples draws each zone's value about its fit with s / sqrt(runs),
+// kMirrorSamples draws each zone's value about its fit with s / sqrt(runs),
 // s itself drawn from its scaled inverse chi-square, so that few degrees
 // of freedom widen the spread as Student's t does.
 //
@@ -36,6 +36,9 @@ namespace pellux {
 constexpr int kMaxMirrorZones = 1000;
 constexpr int kMaxMirrorRuns = 100;
 constexpr int kPriorDof = 4;
+// The Monte Carlo's retests: enough for a spread to about 3 % and a
+// probability to about 0.02, few enough to follow every keystroke.
+constexpr int kMirrorSamples = 500;
 
 struct MirrorCall {
     RunBlock runs;          // mils, tester factor applied; NaN where blank

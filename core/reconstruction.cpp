@@ -229,8 +229,25 @@ double pv_at(const Profile& p, double c, double* h, double* u_max, double* u_min
     return e.hi - e.lo;
 }
 
-Extent least_pv(const Profile& p, double* h)
+namespace {
+
+// The P-V at c from the heights at 0: a refocus adds -gain c u to each.
+double pv_from(const Profile& p, const double* base, double c, double* h, double* u_max, double* u_min)
 {
+    for (int k = 0; k < p.nodes; ++k)
+        h[k] = base[k] - p.gain * (c * p.u[k]);
+    const Extremes e = extremes(p, h, c, p.u[p.nodes - 1]);
+    *u_max = e.u_hi;
+    *u_min = e.u_lo;
+    return e.hi - e.lo;
+}
+
+} // namespace
+
+Extent least_pv(const Profile& p, double* h, double tolerance)
+{
+    double* base = h + p.nodes;
+    profile_heights(p, 0.0, base);
     double lo = -p.d[0], hi = -p.d[0];
     for (int k = 1; k < p.nodes; ++k) {
         if (-p.d[k] < lo)
@@ -241,15 +258,15 @@ Extent least_pv(const Profile& p, double* h)
     // Outside [lo, hi] D + c keeps one sign, the profile is monotone and its
     // P-V grows away from the bracket.
     // The P-V moves by at most gain * u_edge per mil of c: the bracket is
-    // narrowed until that bounds its error by 1e-15 inch (5e-11 wave at
-    // 550 nm), or it cannot narrow.
+    // narrowed until that bounds its error by the tolerance, or it cannot
+    // narrow.
     const double lipschitz = p.gain * p.u[p.nodes - 1];
     double u_max = 0.0, u_min = 0.0;
-    for (int step = 0; step < 2200 && (hi - lo) * lipschitz > 1e-15; ++step) {
+    for (int step = 0; step < 2200 && (hi - lo) * lipschitz > tolerance; ++step) {
         const double mid = lo + (hi - lo) * 0.5;
         if (!(mid > lo && mid < hi))
             break;
-        pv_at(p, mid, h, &u_max, &u_min);
+        pv_from(p, base, mid, h, &u_max, &u_min);
         if (u_max > u_min)
             lo = mid;
         else if (u_max < u_min)
@@ -259,8 +276,8 @@ Extent least_pv(const Profile& p, double* h)
             break;
         }
     }
-    const double at_lo = pv_at(p, lo, h, &u_max, &u_min);
-    const double at_hi = pv_at(p, hi, h, &u_max, &u_min);
+    const double at_lo = pv_from(p, base, lo, h, &u_max, &u_min);
+    const double at_hi = pv_from(p, base, hi, h, &u_max, &u_min);
     return at_hi < at_lo ? Extent{at_hi, hi} : Extent{at_lo, lo};
 }
 

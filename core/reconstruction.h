@@ -56,8 +56,10 @@ struct Extent {
 // maximum less its minimum over the whole disc (nodes and the pieces'
 // turning points). It is convex in c; bisection on the sign of its slope,
 // -gain (u at the maximum - u at the minimum), runs until the P-V is within
-// 1e-15 inch of its least. `heights` is scratch of `nodes` doubles.
-Extent least_pv(const Profile& p, double* heights);
+// `tolerance` inches of its least. `heights` is scratch of 2 nodes doubles.
+constexpr double kExactPv = 1e-15;   // 5e-11 wave at 550 nm: the figures
+constexpr double kSampledPv = 1e-11; // 5e-7 wave: the uncertainty's samples
+Extent least_pv(const Profile& p, double* heights, double tolerance = kExactPv);
 
 // The P-V at one centre of curvature, and the u of its maximum and minimum.
 double pv_at(const Profile& p, double c, double* heights, double* u_max, double* u_min);

@@ -70,9 +70,10 @@ TEST(Simulation, ASphereAtItsCentreOfCurvature)
         EXPECT_NEAR(inner, 127, 6) << "half the light passes";
         EXPECT_GE(rim, r.rim_low) << r.source;
         EXPECT_LE(rim, r.rim_high) << r.source;
-        if (r.source >= 0.02) // evenly grey within 2 % out to 0.9 of the radius
+        if (r.source >= 0.02) { // evenly grey within 2 % out to 0.9 of the radius
             for (double at = 0.1; at < 0.9; at += 0.1)
                 EXPECT_NEAR(mean(p, at - 0.05, at + 0.05, 0) / inner, 1, 0.02) << "at " << at;
+        }
     }
 }
 

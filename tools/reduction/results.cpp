@@ -92,7 +92,7 @@ void write_results(Book& b, const Layout& l)
     put_formula(b, kRowPvFraction, kOutValue, f_wave_fraction(), f.result_fraction);
     figure(kRowPvUnbiased, "P-V less the noise's bias (waves)", "waves", kFigPvUnbiased, f.result,
            "Noise in the readings raises a P-V: a retest's profile carries its own ripples. This "
-           "takes that rise off (in squares, as 1,000 retests drawn at random show it); near a "
+           "takes that rise off (in squares, as 500 retests drawn at random show it); near a "
            "perfect mirror it is the better estimate of the truth. The verdict weighs it.");
     verdict(b, kRowPvVerdict, "Verdict (Rayleigh: at most 1/4 wave)", f_pv_verdict(l));
     put_note(b, kRowPvVerdict, kOutValue,
@@ -122,7 +122,7 @@ void write_results(Book& b, const Layout& l)
 
     subhead(b, kRowSpreadHead, "Uncertainty: how much each figure would scatter if you tested again");
     figure(kRowPvSpread, "Peak-to-valley wavefront error uncertainty (waves)", "waves", kFigPvSpread, f.result,
-           "One standard deviation of each figure over 1,000 retests drawn at random: each run's "
+           "One standard deviation of each figure over 500 retests drawn at random: each run's "
            "own offset (a refocus) removed, the scatter of one reading from the runs and the "
            "reading uncertainty above together, the zones drawn about their readings. The draws "
            "are the same every time, so the figures are too.");

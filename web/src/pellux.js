@@ -72,9 +72,11 @@ function plain(x) {
   return Number.isNaN(x) ? NaN : x;
 }
 
-// A range: an array of numbers (nested arrays are read row by row). Anything
-// else in it is #VALUE!, as a host refuses text in a "K" argument.
+// A range: an array of numbers (nested arrays are read row by row) or a
+// typed array. Anything else in it is #VALUE!, as a host refuses text in a
+// "K" argument.
 function flatten(range) {
+  if (ArrayBuffer.isView(range)) return range;
   const out = [];
   const walk = (x) => {
     if (Array.isArray(x)) x.forEach(walk);
@@ -84,16 +86,28 @@ function flatten(range) {
   return out;
 }
 
+// A flat list of numbers as it stands, else its flattened copy.
+function numbersOf(range) {
+  if (ArrayBuffer.isView(range) && !(range instanceof DataView)) return range;
+  if (Array.isArray(range)) {
+    let flat = true;
+    for (let i = 0; i < range.length && flat; ++i) flat = typeof range[i] === "number";
+    if (flat) return range;
+  }
+  return flatten(Array.isArray(range) ? range : [range]);
+}
+
 // The ranges into the module's buffers: their lengths, or the error a host
 // gives (#VALUE! for anything but numbers, #NUM! past the zone limit).
 function putVectors(ranges) {
-  const lengths = [];
-  const values = ranges.map(flatten);
-  if (values.some((v) => v.some((x) => typeof x !== "number"))) return "#VALUE!";
+  const values = ranges.map(numbersOf);
+  for (const v of values) {
+    if (ArrayBuffer.isView(v)) continue;
+    for (let i = 0; i < v.length; ++i) if (typeof v[i] !== "number") return "#VALUE!";
+  }
   if (values.some((v) => v.length > 32767)) return "#NUM!";
   values.forEach((v, k) => new Float64Array(wasm.memory.buffer, wasm.pellux_vector(k), v.length).set(v));
-  values.forEach((v) => lengths.push(v.length));
-  return lengths;
+  return values.map((v) => v.length);
 }
 
 function scalars(values) {

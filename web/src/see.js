@@ -5,6 +5,7 @@ import * as pellux from "./pellux.js";
 const $ = (id) => document.getElementById(id);
 let mirror = null;
 let ronchi = false;
+let pending = 0; // a picture waiting for typing to pause
 
 function number(text) {
   const x = Number(text.trim());
@@ -71,11 +72,15 @@ export function showMirror(m, zoneReadings) {
   }
   if (!(previous >= lo - pad && previous <= hi + pad) || slider.dataset.set !== "1") slider.value = String(finite[0]);
   slider.dataset.set = "1";
-  draw();
+  // The picture takes a tenth of a second: drawn once typing pauses, so
+  // that every keystroke's figures come at once.
+  clearTimeout(pending);
+  pending = setTimeout(draw, 150);
 }
 
 export function clearMirror() {
   mirror = null;
+  clearTimeout(pending);
   const canvas = $("see-picture");
   canvas.getContext("2d").clearRect(0, 0, canvas.width, canvas.height);
   $("see-note").textContent = "Nothing to show until the fields marked in red are fixed.";
