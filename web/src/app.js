@@ -29,9 +29,18 @@ function showErrors(v) {
     $(`${f}-error`).textContent = v.errors[f] || v.warnings[f] || "";
     $(`${f}-error`).classList.toggle("warning", !v.errors[f] && !!v.warnings[f]);
   }
+  // Each zone's trouble marked at its row and said in full under the table,
+  // where no edge of the card cuts it off.
+  const list = $("row-errors");
+  list.innerHTML = "";
   document.querySelectorAll("#zone-table tbody tr").forEach((tr, i) => {
     tr.classList.toggle("bad", !!v.rows[i]);
-    tr.lastChild.textContent = v.rows[i] || "";
+    tr.lastChild.textContent = v.rows[i] ? "!" : "";
+    if (v.rows[i]) {
+      const li = document.createElement("li");
+      li.textContent = v.rows[i];
+      list.appendChild(li);
+    }
   });
 }
 

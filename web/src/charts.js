@@ -43,7 +43,7 @@ export function drawCharts(reduction, mirror) {
   const band = (y) => [{ x: 0, y }, { x: edge, y }];
   const taData = {
     datasets: [
-      { type: "scatterWithErrorBars", label: "TA / tolerance ±1 standard deviation of the runs", data: points,
+      { type: "scatterWithErrorBars", label: "TA ±1 standard deviation", data: points,
         borderColor: BLUE, backgroundColor: BLUE, errorBarColor: BLUE, errorBarWhiskerColor: BLUE, showLine: true },
       { type: "line", label: "+1 tolerance", data: band(1), borderColor: RED, borderDash: [6, 4], pointRadius: 0 },
       { type: "line", label: "-1 tolerance", data: band(-1), borderColor: RED, borderDash: [6, 4], pointRadius: 0 },
