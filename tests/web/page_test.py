@@ -9,6 +9,7 @@ The bad mirror files are tests/reduction/bad_mirror_files.txt, which the
 C++ reader's test reads as well.
 """
 import json
+import base64
 import os
 import random
 import re
@@ -415,6 +416,47 @@ try:
         check(driver.find_element(By.ID, "set-aside").is_displayed() and figures() >= 24,
               "stored %s: not set aside, or the page does not work" % stored)
         check(js("return localStorage.getItem('pellux.mirror.set-aside')") == stored, "stored %s not kept aside" % stored)
+
+    # ---- the mask printed from the page with Chromium's default settings:
+    # the 100 mm bar 1000 +- 5 pixels at 254 dpi on every sheet
+    open_page(driver)
+    load_example(driver)
+    js("const p = document.getElementById('mask-paper'); p.value = 'letter'; p.dispatchEvent(new Event('input'));")
+    js("window.print = () => {}; document.getElementById('mask-print').click();")
+    check(js("return document.body.classList.contains('printing-mask') && document.querySelectorAll('#mask-sheets .sheet').length"),
+          "printing the mask made no sheets")
+    pdf = os.path.join(work, "mask-letter.pdf")
+    open(pdf, "wb").write(base64.b64decode(driver.execute_cdp_cmd("Page.printToPDF", {})["data"]))
+    js("window.dispatchEvent(new Event('afterprint'))")
+    check(not js("return document.body.classList.contains('printing-mask') || !!document.getElementById('mask-page')"),
+          "the page stays in print mode after printing")
+    sheets = js("return document.querySelectorAll('#mask-sheets .sheet').length")
+    info = subprocess.run(["pdfinfo", pdf], capture_output=True, text=True).stdout
+    pages = int(re.search(r"^Pages:\s+(\d+)", info, re.M).group(1))
+    check(pages == sheets, "the mask's %d sheets printed on %d pages" % (sheets, pages))
+    bars = []
+    for sheet in range(1, pages + 1):
+        subprocess.run(["pdftoppm", "-r", "254", "-gray", "-f", str(sheet), "-l", str(sheet), pdf, os.path.join(work, "mask-page")], check=True)
+        pgm = [f for f in os.listdir(work) if f.startswith("mask-page") and f.endswith(".pgm")][0]
+        data = open(os.path.join(work, pgm), "rb").read()
+        os.remove(os.path.join(work, pgm))
+        header = data.split(b"\n", 3)
+        width, height = map(int, header[1].split())
+        pixels = header[3]
+        runs = set()
+        for y in range(0, height, 2):
+            row = pixels[y * width:(y + 1) * width]
+            run = 0
+            for x in range(width):
+                if row[x] < 100:
+                    run += 1
+                else:
+                    if run > 900:
+                        runs.add(run)
+                    run = 0
+        bars.append(min(runs, key=lambda r: abs(r - 1000)) if runs else 0)
+    check(all(abs(b - 1000) <= 5 for b in bars), "the 100 mm bar at 254 dpi: %s px" % bars)
+    print("the page's mask on Letter: %d sheets, the 100 mm bar %s px at 254 dpi" % (pages, bars))
 
     # What you should see: the example's Foucaultgram at each zone's stop,
     # changing with the knife; the time a 256-pixel picture takes.

@@ -1,6 +1,9 @@
 #include "tools/mask/draw.h"
 
 #include <cmath>
+#include <vector>
+
+#include "core/mask_layout.h"
 
 namespace mask {
 
@@ -98,11 +101,17 @@ void draw_mask(cairo_t* cr, const Mask& m, const Style& s)
     cairo_stroke(cr);
 
     font(cr, 3);
-    for (std::size_t k = 0; k < m.openings.size(); ++k) {
-        const double ri = m.mm(m.openings[k].inner), ro = m.mm(m.openings[k].outer);
-        const double y0 = kWindowClearance, y1 = y0 + kWindowHeight * (ri + ro) / 2;
-        // Cairo's y runs down: +1 draws the right window above the diameter.
-        const double up = k % 2 == 0 ? -1 : 1;
+    std::vector<double> edges;
+    for (const Opening& o : m.openings)
+        edges.push_back(m.mm(o.inner));
+    edges.push_back(m.mm(m.openings.back().outer));
+    std::vector<pellux::MaskWindow> windows(m.openings.size());
+    pellux::mask_windows(edges.data(), static_cast<int>(windows.size()), windows.data());
+    for (std::size_t k = 0; k < windows.size(); ++k) {
+        const pellux::MaskWindow& w = windows[k];
+        const double ri = w.inner, ro = w.outer, y0 = w.y0, y1 = w.y1;
+        // Cairo's y runs down: a window above the diameter has y scaled by -1.
+        const double up = -w.up;
         for (const double side : {1.0, -1.0}) {
             cairo_save(cr);
             cairo_scale(cr, side, side * up);

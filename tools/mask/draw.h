@@ -20,14 +20,6 @@ struct Style {
 Style print_style();
 Style cutter_style();
 
-// Window height: 0.4 of the zone's mean radius. The windows of even zones
-// (counted from 0) lie above the horizontal diameter on the right and below
-// it on the left, those of odd zones the other way round, each pair
-// symmetric about the centre; 1 mm clear of the diameter, so neighbouring
-// zones never touch.
-constexpr double kWindowHeight = 0.4;
-constexpr double kWindowClearance = 1.0;
-
 // The outline, the windows and the zone numbers.
 void draw_mask(cairo_t* cr, const Mask& m, const Style& s);
 

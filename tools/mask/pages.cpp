@@ -4,6 +4,7 @@
 #include <cairo-svg.h>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "tools/mask/draw.h"
 
@@ -15,16 +16,9 @@ constexpr double kPointsPerMm = 72 / 25.4;
 
 double extent(const Mask& m) { return 2 * (m.mm(m.diameter / 2) + kLabelRoom); }
 
-int tiles(double size, double room)
-{
-    if (size <= room)
-        return 1;
-    return static_cast<int>(std::ceil((size - kOverlap) / (room - kOverlap)));
-}
-
 // Crosses at the middle of every overlap, on each sheet that holds them, so
 // that neighbouring sheets are laid one on the other by them.
-void alignment_marks(cairo_t* cr, const Tiling& t, const Style& s)
+void alignment_marks(cairo_t* cr, const pellux::MaskTiling& t, const Style& s)
 {
     const double step_x = t.width - kOverlap, step_y = t.height - kOverlap;
     for (int i = 0; i + 1 < t.columns; ++i) {
@@ -39,8 +33,9 @@ void alignment_marks(cairo_t* cr, const Tiling& t, const Style& s)
     }
 }
 
-void pdf_sheet(cairo_t* cr, const Mask& m, const Tiling& t, int col, int row)
+void pdf_sheet(cairo_t* cr, const Mask& m, const Tiling& sheets, int col, int row)
 {
+    const pellux::MaskTiling& t = sheets.tiles;
     const Style s = print_style();
     const double left = kMargin, top = kMargin + kHeader;
     const int count = t.columns * t.rows;
@@ -56,8 +51,10 @@ void pdf_sheet(cairo_t* cr, const Mask& m, const Tiling& t, int col, int row)
     cairo_clip(cr);
     // This sheet's part of the drawing, at actual size.
     cairo_translate(cr, left - (t.x0 + col * (t.width - kOverlap)), top - (t.y0 + row * (t.height - kOverlap)));
-    draw_mask(cr, m, s);
     alignment_marks(cr, t, s);
+    if (t.turned) // the diameter, and the band of windows, down the sheet
+        cairo_rotate(cr, std::acos(-1.0) / 2);
+    draw_mask(cr, m, s);
     cairo_restore(cr);
     if (count > 1) { // the drawing area's edge, where the tiles overlap
         cairo_set_source_rgb(cr, 0.6, 0.6, 0.6);
@@ -68,7 +65,7 @@ void pdf_sheet(cairo_t* cr, const Mask& m, const Tiling& t, int col, int row)
         cairo_stroke(cr);
         cairo_set_dash(cr, nullptr, 0, 0);
     }
-    draw_footer(cr, m, s, left, m.paper.height_mm - kMargin - kFooterHeight, m.paper.width_mm - 2 * kMargin);
+    draw_footer(cr, m, s, left, sheets.sheet_height - kMargin - kFooterHeight, sheets.sheet_width - 2 * kMargin);
 }
 
 bool finish(cairo_surface_t* surface, cairo_t* cr, const std::string& path, std::string& error)
@@ -89,12 +86,12 @@ bool finish(cairo_surface_t* surface, cairo_t* cr, const std::string& path, std:
 bool write_pdf(const Mask& m, const std::string& path, std::string& error)
 {
     const Tiling t = tiling_for(m);
-    cairo_surface_t* surface = cairo_pdf_surface_create(path.c_str(), m.paper.width_mm * kPointsPerMm,
-                                                        m.paper.height_mm * kPointsPerMm);
+    cairo_surface_t* surface = cairo_pdf_surface_create(path.c_str(), t.sheet_width * kPointsPerMm,
+                                                        t.sheet_height * kPointsPerMm);
     cairo_t* cr = cairo_create(surface);
     cairo_scale(cr, kPointsPerMm, kPointsPerMm);
-    for (int row = 0; row < t.rows; ++row)
-        for (int col = 0; col < t.columns; ++col) {
+    for (int row = 0; row < t.tiles.rows; ++row)
+        for (int col = 0; col < t.tiles.columns; ++col) {
             pdf_sheet(cr, m, t, col, row);
             cairo_show_page(cr);
         }
@@ -124,18 +121,26 @@ bool write_svg(const Mask& m, const std::string& path, std::string& error)
 
 Tiling tiling_for(const Mask& m)
 {
-    Tiling t{};
-    t.width = m.paper.width_mm - 2 * kMargin;
-    t.height = m.paper.height_mm - 2 * kMargin - kHeader - kFooterHeight;
-    const double size = extent(m);
-    t.columns = tiles(size, t.width);
-    t.rows = tiles(size, t.height);
-    // Centred on the sheets the tiles cover together.
-    const double covered_x = t.columns * (t.width - kOverlap) + kOverlap;
-    const double covered_y = t.rows * (t.height - kOverlap) + kOverlap;
-    t.x0 = -covered_x / 2;
-    t.y0 = -covered_y / 2;
-    return t;
+    std::vector<double> edges;
+    for (const Opening& o : m.openings)
+        edges.push_back(m.mm(o.inner));
+    edges.push_back(m.mm(m.openings.back().outer));
+    std::vector<pellux::MaskWindow> windows(m.openings.size());
+    pellux::mask_windows(edges.data(), static_cast<int>(windows.size()), windows.data());
+    const double band = pellux::window_band(windows.data(), static_cast<int>(windows.size()));
+    const double w = m.paper.width_mm, h = m.paper.height_mm;
+    auto room = [&](double width, double height) {
+        return pellux::SheetRoom{width - 2 * kMargin, height - 2 * kMargin - kHeader - kFooterHeight};
+    };
+    const pellux::MaskTiling portrait = pellux::mask_tiling(extent(m), band, kOverlap, room(w, h));
+    const pellux::MaskTiling landscape = pellux::mask_tiling(extent(m), band, kOverlap, room(h, w));
+    // Portrait unless landscape keeps the seams off the windows, or takes
+    // fewer sheets, where portrait cannot.
+    const bool turn_sheet =
+        (portrait.seams_cross_windows && !landscape.seams_cross_windows) ||
+        (portrait.seams_cross_windows == landscape.seams_cross_windows &&
+         landscape.columns * landscape.rows < portrait.columns * portrait.rows);
+    return turn_sheet ? Tiling{landscape, h, w} : Tiling{portrait, w, h};
 }
 
 bool write_mask(const Mask& m, const std::string& path, std::string& error)

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "core/mask_layout.h"
 #include "tools/mask/request.h"
 
 namespace mask {
@@ -13,14 +14,14 @@ constexpr double kHeader = 14;   // mm, the title above the drawing
 constexpr double kOverlap = 15;  // mm that neighbouring tiles share
 constexpr double kLabelRoom = 3; // mm beyond the outline for the zone numbers
 
+// How the mask falls on the sheets of its paper: the core's tiling, with
+// the sheets' size (landscape when that keeps every seam off the windows,
+// or takes fewer sheets).
 struct Tiling {
-    int columns;
-    int rows;
-    double x0, y0;          // the drawing's top-left corner, mm from the centre
-    double width, height;   // the drawing area of one sheet, mm
+    pellux::MaskTiling tiles;
+    double sheet_width, sheet_height; // mm
 };
 
-// How the mask falls on the sheets of its paper.
 Tiling tiling_for(const Mask& m);
 
 // Writes OUT.pdf or OUT.svg; false with a message (and no file) on failure.

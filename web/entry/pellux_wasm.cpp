@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "core/figures.h"
+#include "core/mask_layout.h"
 #include "core/mirror_figures.h"
 #include "core/reduction.h"
 #include "core/simulation.h"
@@ -360,6 +361,37 @@ PELLUX_WASM(mask_design) int mask_design(double r0, double R, int count, double 
         straddling_edges(edges, openings++, g_vectors[0]);
     return openings;
 }
+// The windows of the openings whose edges (mm) are in vector 0: five
+// numbers each (inner, outer, y0, y1, up) into vector 1.
+PELLUX_WASM(mask_windows_of) int mask_windows_of(int openings)
+{
+    if (openings < 1 || openings > kMaxMaskZones * 2)
+        return kNum;
+    MaskWindow windows[kMaxMaskZones * 2];
+    mask_windows(g_vectors[0], openings, windows);
+    for (int k = 0; k < openings; ++k) {
+        const MaskWindow& w = windows[k];
+        double* o = g_vectors[1] + 5 * k;
+        o[0] = w.inner, o[1] = w.outer, o[2] = w.y0, o[3] = w.y1, o[4] = w.up;
+    }
+    return kOk;
+}
+
+// The tiles for a square drawing `extent` mm wide whose windows reach `band`
+// from the diameter, on sheets with a room of width x height mm: columns,
+// rows, tile width, height, x0, y0 and 1 when turned, in the result.
+PELLUX_WASM(mask_tiles) int mask_tiles(double extent, double band, double overlap, double width, double height)
+{
+    if (!(extent > 0) || !(band >= 0) || !(overlap >= 0) || !(width > 2 * overlap) || !(height > 2 * overlap))
+        return kNum;
+    const MaskTiling t = mask_tiling(extent, band, overlap, {width, height});
+    const double values[7] = {static_cast<double>(t.columns), static_cast<double>(t.rows), t.width, t.height,
+                              t.x0, t.y0, t.turned ? 1.0 : 0.0};
+    for (int k = 0; k < 7; ++k)
+        g_out[k] = values[k];
+    return kOk;
+}
+
 PELLUX_WASM(mask_suggested_zones) int mask_suggested_zones(double diameter_inches)
 {
     return suggested_zones(diameter_inches);

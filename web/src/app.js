@@ -220,10 +220,13 @@ function wire() {
     offerUndo(`Undone: ${previous.what} is back.`);
     $("undo").hidden = !lastAction() && false;
   };
-  for (const id of ["mask-zones", "mask-obstruction", "mask-edge", "mask-intermediate"])
+  for (const id of ["mask-zones", "mask-obstruction", "mask-edge", "mask-intermediate", "mask-paper"])
     $(id).addEventListener("input", () => updateMask(state, useZones));
+  window.addEventListener("afterprint", () => {
+    document.body.classList.remove("printing-mask");
+    $("mask-page")?.remove();
+  });
   wireSee();
-  $("mask-svg").onclick = () => download("couder-mask.svg", $("mask-view").innerHTML, "image/svg+xml");
 }
 
 async function start() {

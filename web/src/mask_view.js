@@ -1,7 +1,7 @@
 // The Couder mask for the mirror typed: its zones designed by the core, drawn
 // at actual size, and put into the zone table on request.
 import * as pellux from "./pellux.js";
-import { drawMask } from "./mask.js";
+import { drawMask, maskSheets, maskSvg } from "./mask.js";
 import { number } from "./mirror_file.js";
 
 const $ = (id) => document.getElementById(id);
@@ -10,13 +10,14 @@ const $ = (id) => document.getElementById(id);
 // its field).
 function design(state) {
   const d = number(state.diameter.trim());
-  const sane = d !== null && d > 0 && (state.units === "mm" ? d / 25.4 : d) <= 400;
-  $("mask-note").textContent = sane ? "" : "Type the mirror's diameter (above 0) to see its mask.";
+  // Absurd diameters (a slip of units, a stray digit) get no mask.
+  const inches = d === null ? 0 : state.units === "mm" ? d / 25.4 : d;
+  const sane = d !== null && inches >= 0.5 && inches <= 100;
+  $("mask-note").textContent = sane ? "" : "Type the mirror's diameter (from 0.5 to 100 in, 13 to 2540 mm) to see its mask.";
   if (!sane) {
     $("mask-view").innerHTML = "";
     return null;
   }
-  const inches = state.units === "mm" ? d / 25.4 : d;
   const zonesInput = $("mask-zones");
   zonesInput.placeholder = String(pellux.suggestedZones(inches));
   const n = zonesInput.value.trim() === "" ? pellux.suggestedZones(inches) : number(zonesInput.value.trim());
@@ -41,10 +42,37 @@ function design(state) {
 }
 
 // Draws the mask; `use(zones, what)` replaces the zone table when asked.
+const PAPERS = { a4: { width: 210, height: 297, name: "A4" }, letter: { width: 215.9, height: 279.4, name: "Letter" } };
+
 export function updateMask(state, use) {
   const made = design(state);
-  $("mask-use").disabled = !made;
+  for (const id of ["mask-use", "mask-print", "mask-svg"]) $(id).disabled = !made;
   if (!made) return;
+  const d = number(state.diameter.trim());
+  const title = `Couder mask: ${d} ${state.units} mirror, ${made.edges.length - 1} openings`;
+  $("mask-svg").onclick = () => {
+    const a = document.createElement("a");
+    a.href = URL.createObjectURL(new Blob([maskSvg(made.edges, d, state.units)], { type: "image/svg+xml" }));
+    a.download = "couder-mask.svg";
+    document.body.appendChild(a);
+    a.click();
+    a.remove();
+  };
+  // Printing: the sheets laid out by the core for the paper chosen, shown
+  // only on paper; the page as it was once printing is done.
+  $("mask-print").onclick = () => {
+    $("mask-sheets").innerHTML = maskSheets(made.edges, d, state.units, PAPERS[$("mask-paper").value], title);
+    document.body.classList.add("printing-mask");
+    // The paper the browser prints on, never a size of the report's: a
+    // sheet laid out for A4 and printed on Letter would shrink the mask.
+    if (!$("mask-page")) {
+      const style = document.createElement("style");
+      style.id = "mask-page";
+      style.textContent = "@page { size: auto; margin: 10mm; }";
+      document.head.appendChild(style);
+    }
+    window.print();
+  };
   const openings = (list, mask) => list.slice(1).map((outer, i) => ({ inner: String(list[i]), outer: String(outer), runs: [], mask }));
   $("mask-use").onclick = () => {
     // A pair's zones are both masks', read in the same runs.

@@ -238,6 +238,22 @@ export function maskDesign(r0, R, zones, edgeWidth, intermediate) {
   return { edges: read(0, openings + 1), first: intermediate ? read(1, openings) : null };
 }
 
+// The windows of openings with these edges (mm), from the core.
+export function maskWindows(edgesMm) {
+  const n = edgesMm.length - 1;
+  new Float64Array(wasm.memory.buffer, wasm.pellux_vector(0), edgesMm.length).set(edgesMm);
+  if (wasm.mask_windows_of(n) !== 0) return [];
+  const v = new Float64Array(wasm.memory.buffer, wasm.pellux_vector(1), 5 * n);
+  return Array.from({ length: n }, (_, k) => ({ inner: v[5 * k], outer: v[5 * k + 1], y0: v[5 * k + 2], y1: v[5 * k + 3], up: v[5 * k + 4] }));
+}
+
+// The printed mask's tiles, from the core.
+export function maskTiles(extent, band, overlap, width, height) {
+  if (wasm.mask_tiles(extent, band, overlap, width, height) !== 0) return null;
+  const o = new Float64Array(wasm.memory.buffer, wasm.pellux_out(), 7);
+  return { columns: o[0], rows: o[1], width: o[2], height: o[3], x0: o[4], y0: o[5], turned: o[6] === 1 };
+}
+
 export function suggestedZones(diameterInches) {
   return wasm.mask_suggested_zones(diameterInches);
 }
