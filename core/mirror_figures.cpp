@@ -244,6 +244,27 @@ bool mirror_shape(const MirrorCall& c, void* work, MirrorFigures& f)
     return shape_figures(c, carve(work, c.runs.zones, c.runs.runs), f, fit);
 }
 
+namespace {
+
+// One reading's scatter: the typed uncertainty pooled with the runs'.
+double pooled_scatter(const MirrorCall& c, const RunFit& fit, int& dof)
+{
+    dof = kPriorDof + fit.dof;
+    return std::sqrt((kPriorDof * (c.reading_sigma * c.reading_sigma) + fit.rss) / dof);
+}
+
+// One retest: each zone's aberration drawn about its fit into w.sample, the
+// scatter itself drawn from its scaled inverse chi-square.
+void draw_retest(Generator& g, const Work& w, int n, double scatter, int dof)
+{
+    const double scale = dof <= kDrawnDof ? std::sqrt(dof / chi_square(g, dof)) : 1.0;
+    const double sigma = scatter * scale;
+    for (int i = 0; i < n; ++i)
+        w.sample[i] = w.d[i] + sigma / std::sqrt(static_cast<double>(w.count[i])) * next_normal(g);
+}
+
+} // namespace
+
 bool mirror_figures(const MirrorCall& c, void* work, MirrorFigures& f)
 {
     const int n = c.runs.zones;
@@ -251,9 +272,8 @@ bool mirror_figures(const MirrorCall& c, void* work, MirrorFigures& f)
     RunFit fit{};
     if (!shape_figures(c, w, f, fit))
         return false;
-    const int dof = kPriorDof + fit.dof;
-    const double variance = (kPriorDof * (c.reading_sigma * c.reading_sigma) + fit.rss) / dof;
-    f.scatter = std::sqrt(variance);
+    int dof = 0;
+    f.scatter = pooled_scatter(c, fit, dof);
 
     // The Strehl ratio of 0.8 is an RMS of sqrt(-ln 0.8) / 2 pi waves.
     const double rms_80 = std::sqrt(-pellux::log(0.8)) / (2.0 * kPi);
@@ -262,10 +282,7 @@ bool mirror_figures(const MirrorCall& c, void* work, MirrorFigures& f)
     Running pv{}, rms{}, strehl{}, correction{}, pv_sq{}, rms_sq{};
     int quarter = 0, strehl_80 = 0;
     for (int s = 1; s <= kMirrorSamples; ++s) {
-        const double scale = dof <= kDrawnDof ? std::sqrt(dof / chi_square(g, dof)) : 1.0;
-        const double sigma = f.scatter * scale;
-        for (int i = 0; i < n; ++i)
-            w.sample[i] = w.d[i] + sigma / std::sqrt(static_cast<double>(w.count[i])) * next_normal(g);
+        draw_retest(g, w, n, f.scatter, dof);
         Profile q{};
         const Shape drawn = shape_of(c, w.sample, w, q, kSampledPv);
         const double dpv = drawn.pv / c.wvl, drms = drawn.rms / c.wvl;
@@ -326,6 +343,42 @@ bool tester_from_factor(double factor, bool& fixed_source)
 {
     fixed_source = factor == 1;
     return factor == 1 || factor == 2;
+}
+
+bool profile_spread(const MirrorCall& c, void* work, const double* u, int count, double* shape, double* spread,
+                    double* scratch)
+{
+    const int n = c.runs.zones;
+    const Work w = carve(work, n, c.runs.runs);
+    RunFit fit{};
+    Profile p{};
+    if (!fitted_aberrations(c, w, fit) ||
+        !build_profile(c.zeff, w.d, n, c.edge, c.rcurve, w.profile, w.order, p))
+        return false;
+    refocused_profile(p, w.heights, u, count, shape);
+    for (int j = 0; j < count; ++j)
+        shape[j] = shape[j] / c.wvl;
+    int dof = 0;
+    const double scatter = pooled_scatter(c, fit, dof);
+    // The retests' profiles, point by point (spread[] holds each point's
+    // sum of squared departures until the end).
+    Generator g = seeded(kSeed);
+    for (int j = 0; j < count; ++j)
+        spread[j] = 0.0;
+    for (int s = 1; s <= kMirrorSamples; ++s) {
+        draw_retest(g, w, n, scatter, dof);
+        Profile q{};
+        if (!build_profile(c.zeff, w.sample, n, c.edge, c.rcurve, w.profile, w.order, q))
+            return false;
+        refocused_profile(q, w.heights, u, count, scratch);
+        for (int j = 0; j < count; ++j) {
+            const double e = scratch[j] / c.wvl - shape[j];
+            spread[j] += e * e;
+        }
+    }
+    for (int j = 0; j < count; ++j)
+        spread[j] = std::sqrt(spread[j] / (kMirrorSamples - 1));
+    return true;
 }
 
 void mirror_figure_column(const MirrorFigures& f, double* v)

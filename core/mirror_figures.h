@@ -106,6 +106,13 @@ bool mirror_shape(const MirrorCall& c, void* work, MirrorFigures& out);
 // mirror_shape would be.
 bool mirror_profile(const MirrorCall& c, void* work, Profile& p, double& centre);
 
+// The mirror's shape (waves, piston and the least-RMS refocus removed) at
+// `count` values of u (radius squared, inches^2), and each point's
+// standard uncertainty over the same retests as the figures' (about the
+// readings' shape). `scratch` holds `count` doubles.
+bool profile_spread(const MirrorCall& c, void* work, const double* u, int count, double* shape, double* spread,
+                    double* scratch);
+
 // The figures as the worksheet's column.
 void mirror_figure_column(const MirrorFigures& f, double* column);
 

@@ -292,12 +292,17 @@ constexpr double kWeights[4] = {0.3478548451374538 / 2, 0.6521451548625461 / 2,
 
 } // namespace
 
-Extent least_rms(const Profile& p, double* h)
+namespace {
+
+// The area-weighted mean of the heights at centre of curvature 0, and
+// their least-squares slope in u (the refocus).
+void piston_and_trend(const Profile& p, double* h, double& mean, double& trend)
 {
     profile_heights(p, 0.0, h);
     const double big = p.u[p.nodes - 1];
     const double centre = big / 2;
-    double mean = 0.0, cov = 0.0;
+    mean = 0.0;
+    double cov = 0.0;
     for (int k = 0; k + 1 < p.nodes; ++k) {
         const double du = p.u[k + 1] - p.u[k];
         for (int q = 0; q < 4; ++q) {
@@ -309,7 +314,16 @@ Extent least_rms(const Profile& p, double* h)
     }
     mean = mean / big;
     // The variance of u uniform over [0, big] is big^2 / 12.
-    const double trend = cov / big / (big * big / 12.0);
+    trend = cov / big / (big * big / 12.0);
+}
+
+} // namespace
+
+Extent least_rms(const Profile& p, double* h)
+{
+    double mean = 0.0, trend = 0.0;
+    piston_and_trend(p, h, mean, trend);
+    const double big = p.u[p.nodes - 1], centre = big / 2;
     double square = 0.0;
     for (int k = 0; k + 1 < p.nodes; ++k) {
         const double du = p.u[k + 1] - p.u[k];
@@ -320,6 +334,15 @@ Extent least_rms(const Profile& p, double* h)
         }
     }
     return {std::sqrt(square / big), trend / p.gain};
+}
+
+void refocused_profile(const Profile& p, double* h, const double* u, int count, double* out)
+{
+    double mean = 0.0, trend = 0.0;
+    piston_and_trend(p, h, mean, trend);
+    const double centre = p.u[p.nodes - 1] / 2;
+    for (int j = 0; j < count; ++j)
+        out[j] = profile_height(p, h, 0.0, u[j]) - mean - trend * (u[j] - centre);
 }
 
 } // namespace pellux

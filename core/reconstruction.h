@@ -68,4 +68,8 @@ double pv_at(const Profile& p, double c, double* heights, double* u_max, double*
 // in closed form, and its centre of curvature. `heights` is scratch.
 Extent least_rms(const Profile& p, double* heights);
 
+// The heights (inches) at each of `count` values of u with piston and the
+// least-RMS refocus removed: the shape of the mirror that the RMS measures.
+void refocused_profile(const Profile& p, double* heights, const double* u, int count, double* out);
+
 } // namespace pellux

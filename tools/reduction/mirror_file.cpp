@@ -229,16 +229,102 @@ bool zone_line(Reader& r, Mirror& m, const std::vector<std::string>& c, Readings
 
 } // namespace
 
-bool read_mirror(std::istream& in, const std::string& name, Mirror& out, std::string& error,
-                 Readings readings)
-{
+namespace {
+
+// What the lines so far make of one mirror: the shared keys, or a session's.
+struct Section {
     Mirror m;
-    m.zones.clear();
-    m.coc = 0;
-    Reader r{name, 0, error};
     enum { Keys, Header, Zones } state = Keys;
     bool diameter = false, radius = false, secondary = false, to_focus = false;
     std::map<Key, int> seen;
+};
+
+// A finished section as a whole mirror: its checks, then the Newtonian's
+// defaults.
+bool finished(Reader& r, Section& s)
+{
+    Mirror& m = s.m;
+    if (!s.diameter || !s.radius)
+        return r.fail(std::string("no '") + (s.diameter ? "radius of curvature" : "diameter") + "'");
+    if (s.state != Section::Zones || m.zones.size() < 2)
+        return r.fail("fewer than 2 zones");
+    for (const Zone& z : m.zones)
+        if (z.outer > m.diameter / 2)
+            return r.fail(m.masks ? "a zone reaches beyond the mirror's edge"
+                                  : "the last zone reaches beyond the mirror's edge");
+    // A Newtonian of ordinary proportions where the file gives none.
+    if (!s.secondary)
+        m.secondary = m.diameter * 0.22;
+    if (!s.to_focus)
+        m.secondary_to_focus = m.diameter * 0.75;
+    return true;
+}
+
+bool key_line(Reader& r, Section& s, const std::vector<std::string>& c)
+{
+    const std::string key = lower(c[0]);
+    if (key == "zones" && c.size() == 1) {
+        s.state = Section::Header;
+        return true;
+    }
+    const auto k = keys().find(key);
+    if (k == keys().end())
+        return r.fail("unknown key " + quoted(c[0]));
+    if (c.size() != 2)
+        return r.fail(quoted(c[0]) + " takes one value");
+    if (s.seen.count(k->second))
+        return r.fail(quoted(c[0]) + " given twice");
+    s.seen[k->second] = r.line;
+    if (!set_key(r, s.m, k->second, c[1], c[0]))
+        return false;
+    s.diameter |= k->second == Key::Diameter;
+    s.radius |= k->second == Key::Radius;
+    s.secondary |= k->second == Key::Secondary;
+    s.to_focus |= k->second == Key::ToFocus;
+    return true;
+}
+
+bool header_line(Reader& r, Section& s, const std::vector<std::string>& c)
+{
+    Mirror& m = s.m;
+    m.masks = c.size() > 2 && lower(c[2]) == "mask";
+    const std::size_t named = m.masks ? 3 : 2;
+    if (c.size() <= named || lower(c[0]) != "inner" || lower(c[1]) != "outer")
+        return r.fail("the header reads inner,outer, then one name per run");
+    if (c.size() - named > static_cast<std::size_t>(kMaxRuns))
+        return r.fail("more than 10 runs");
+    m.runs = static_cast<int>(c.size() - named);
+    s.state = Section::Zones;
+    return true;
+}
+
+// "session,YYYY-MM-DD[,note]": the date, and the note as written after it.
+bool session_line(Reader& r, const std::string& line, char separator, Session& out)
+{
+    const std::size_t first = line.find(separator);
+    const std::size_t second = first == std::string::npos ? first : line.find(separator, first + 1);
+    out.date = trim(line.substr(first == std::string::npos ? line.size() : first + 1,
+                                second == std::string::npos ? std::string::npos : second - first - 1));
+    out.note = second == std::string::npos ? "" : trim(line.substr(second + 1));
+    const std::string& d = out.date;
+    const bool date = d.size() == 10 && d[4] == '-' && d[7] == '-' &&
+                      std::all_of(d.begin(), d.end(), [](char c) { return c == '-' || std::isdigit(static_cast<unsigned char>(c)); });
+    if (!date)
+        return r.fail("a session opens with its date, as 2026-11-09, not " + quoted(d));
+    if (out.note.size() > 2000)
+        return r.fail("a session's note is longer than 2,000 characters");
+    return true;
+}
+
+} // namespace
+
+bool read_project(std::istream& in, const std::string& name, Project& out, std::string& error,
+                  Readings readings)
+{
+    Reader r{name, 0, error};
+    Section shared;
+    shared.m.zones.clear();
+    shared.m.coc = 0;
     const std::vector<std::string> all = lines_of(in);
     // A first line with a semicolon outside its comment: a spreadsheet's
     // file, separated by semicolons, with decimal commas.
@@ -250,59 +336,67 @@ bool read_mirror(std::istream& in, const std::string& name, Mirror& out, std::st
         break;
     }
     const char separator = r.decimal_comma ? ';' : ',';
+    Project p;
+    // The shared keys until the first session line; then each session's,
+    // starting from the shared ones.
+    Section current;
+    bool in_session = false;
+    Session opened;
+    auto close = [&]() {
+        if (!finished(r, current))
+            return false;
+        opened.mirror = current.m;
+        p.sessions.push_back(opened);
+        return true;
+    };
     for (const std::string& raw : all) {
         ++r.line;
         const std::string line = trim(raw.substr(0, raw.find('#')));
         if (line.empty())
             continue;
         const std::vector<std::string> c = cells(line, separator);
-        if (state == Keys) {
-            const std::string key = lower(c[0]);
-            if (key == "zones" && c.size() == 1) {
-                state = Header;
-                continue;
-            }
-            const auto k = keys().find(key);
-            if (k == keys().end())
-                return r.fail("unknown key " + quoted(c[0]));
-            if (c.size() != 2)
-                return r.fail(quoted(c[0]) + " takes one value");
-            if (seen.count(k->second))
-                return r.fail(quoted(c[0]) + " given twice");
-            seen[k->second] = r.line;
-            if (!set_key(r, m, k->second, c[1], c[0]))
+        Section& s = in_session ? current : shared;
+        if (lower(c[0]) == "session") {
+            if (p.sessions.size() == kMaxSessions)
+                return r.fail("more than 100 sessions");
+            if (in_session && !close())
                 return false;
-            diameter |= k->second == Key::Diameter;
-            radius |= k->second == Key::Radius;
-            secondary |= k->second == Key::Secondary;
-            to_focus |= k->second == Key::ToFocus;
-        } else if (state == Header) {
-            m.masks = c.size() > 2 && lower(c[2]) == "mask";
-            const std::size_t named = m.masks ? 3 : 2;
-            if (c.size() <= named || lower(c[0]) != "inner" || lower(c[1]) != "outer")
-                return r.fail("the header reads inner,outer, then one name per run");
-            if (c.size() - named > static_cast<std::size_t>(kMaxRuns))
-                return r.fail("more than 10 runs");
-            m.runs = static_cast<int>(c.size() - named);
-            state = Zones;
-        } else if (!zone_line(r, m, c, readings)) {
+            if (!in_session && shared.state != Section::Keys)
+                return r.fail("a file of sessions gives its zones within each session");
+            if (!session_line(r, line, separator, opened))
+                return false;
+            current = shared;
+            current.seen.clear();
+            in_session = true;
+            continue;
+        }
+        if (s.state == Section::Keys) {
+            if (!key_line(r, s, c))
+                return false;
+        } else if (s.state == Section::Header) {
+            if (!header_line(r, s, c))
+                return false;
+        } else if (!zone_line(r, s.m, c, readings)) {
             return false;
         }
     }
-    if (!diameter || !radius)
-        return r.fail(std::string("no '") + (diameter ? "radius of curvature" : "diameter") + "'");
-    if (state != Zones || m.zones.size() < 2)
-        return r.fail("fewer than 2 zones");
-    for (const Zone& z : m.zones)
-        if (z.outer > m.diameter / 2)
-            return r.fail(m.masks ? "a zone reaches beyond the mirror's edge"
-                                  : "the last zone reaches beyond the mirror's edge");
-    // A Newtonian of ordinary proportions where the file gives none.
-    if (!secondary)
-        m.secondary = m.diameter * 0.22;
-    if (!to_focus)
-        m.secondary_to_focus = m.diameter * 0.75;
-    out = m;
+    if (!in_session) {
+        current = shared;
+        opened = Session{};
+    }
+    if (!close())
+        return false;
+    out = p;
+    return true;
+}
+
+bool read_mirror(std::istream& in, const std::string& name, Mirror& out, std::string& error,
+                 Readings readings)
+{
+    Project p;
+    if (!read_project(in, name, p, error, readings))
+        return false;
+    out = p.sessions.back().mirror;
     return true;
 }
 

@@ -12,6 +12,7 @@
 
 #include <istream>
 #include <string>
+#include <vector>
 
 #include "tools/reduction/mirror.h"
 
@@ -21,8 +22,42 @@ namespace reduction {
 // the test, has none yet.
 enum class Readings { Required, Optional };
 
-// Reads a mirror from `in`; on a bad file returns false with "NAME:LINE: why"
-// in `error` (`name` is the file's name as the user gave it).
+// One test session of a mirror: its date, a note of the work done before
+// it, and the mirror with that session's zones and readings.
+struct Session {
+    std::string date; // YYYY-MM-DD; empty in a file without sessions
+    std::string note;
+    Mirror mirror;
+};
+
+// A mirror's sessions in order, one at least. A file without "session"
+// lines is one session; in a file of sessions the keys before the first
+// session are every session's, and a session's own keys (after its line,
+// before its zones) change them for that session alone:
+//
+//   units,in
+//   diameter,8
+//   radius of curvature,96
+//   session,2026-11-02,W stroke 1/3, 20 min, soft pitch
+//   zones
+//   inner,outer,run 1
+//   ...
+//   session,2026-11-09,after 15 min of parabolising
+//   tester,moving source
+//   zones
+//   ...
+struct Project {
+    std::vector<Session> sessions;
+};
+
+constexpr std::size_t kMaxSessions = 100;
+
+// Reads a mirror's sessions from `in`; on a bad file returns false with
+// "NAME:LINE: why" in `error` (`name` is the file's name as the user gave it).
+bool read_project(std::istream& in, const std::string& name, Project& p, std::string& error,
+                  Readings readings = Readings::Required);
+
+// The last session's mirror.
 bool read_mirror(std::istream& in, const std::string& name, Mirror& m, std::string& error,
                  Readings readings = Readings::Required);
 
