@@ -8,7 +8,8 @@ namespace {
 
 Change change_of(double before, double before_spread, double after, double after_spread)
 {
-    Change c{before, after, after - before, std::sqrt(before_spread * before_spread + after_spread * after_spread), false};
+    Change c{before, after, before_spread, after_spread, after - before,
+             std::sqrt(before_spread * before_spread + after_spread * after_spread), false};
     c.real = std::fabs(c.change) > kRealChange * c.spread;
     return c;
 }

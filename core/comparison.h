@@ -19,6 +19,7 @@ constexpr int kComparePoints = 41;
 
 struct Change {
     double before, after;   // the figure in each session
+    double before_spread, after_spread; // their standard uncertainties
     double change, spread;  // after - before, and its standard uncertainty
     bool real;              // |change| > kRealChange spread
 };

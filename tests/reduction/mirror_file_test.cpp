@@ -163,7 +163,7 @@ TEST(MirrorFile, SpreadsheetFilesRead)
         text += line + (cr ? "\r" : "\n");
     }
     finish();
-    EXPECT_EQ(count, 3);
+    EXPECT_EQ(count, 4);
 }
 
 } // namespace

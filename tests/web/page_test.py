@@ -227,7 +227,7 @@ try:
         got = driver.execute_script(
             "try { const r = Pellux.reduce(arguments[0], 'm.csv'); return typeof r; } catch (e) { return e.message; }", text)
         check(got == "object", "spreadsheet file %s: %r" % (name, got))
-    check(len(good) == 3, "%d spreadsheet files" % len(good))
+    check(len(good) == 4, "%d spreadsheet files" % len(good))
 
     # ---- the page's figures are reduce's, with their full precision
     load_example(driver)

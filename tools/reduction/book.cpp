@@ -1,4 +1,5 @@
 #include "tools/reduction/book.h"
+#include "tools/reduction/compare_sheet.h"
 
 #include <algorithm>
 
@@ -220,7 +221,7 @@ void put_note(Book& b, int row, int col, const std::string& text)
 }
 
 bool write_workbook(const Mirror& m, const CachedValues& cached, const std::string& path,
-                    std::string& error)
+                    std::string& error, const Compared* compared)
 {
     lxw_workbook* wb = workbook_new(path.c_str());
     if (wb == nullptr) {
@@ -252,6 +253,8 @@ bool write_workbook(const Mirror& m, const CachedValues& cached, const std::stri
     write_charts(b, l);
     write_howto(b, l);
     worksheet_set_selection(b.sheet, kRowUnits, kInValue, kRowUnits, kInValue);
+    if (compared != nullptr)
+        write_comparison(wb, b.f, *compared, m.units);
 
     const lxw_error status = workbook_close(wb);
     if (status != LXW_NO_ERROR) {

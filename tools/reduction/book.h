@@ -77,8 +77,11 @@ void write_results(Book& b, const Layout& l);
 void write_charts(Book& b, const Layout& l);
 void write_howto(Book& b, const Layout& l);
 
-// Writes the whole workbook; false with a message when it cannot be saved.
+struct Compared;
+
+// Writes the whole workbook (with a comparison sheet when `compared` is
+// given); false with a message when it cannot be saved.
 bool write_workbook(const Mirror& m, const CachedValues& cached, const std::string& path,
-                    std::string& error);
+                    std::string& error, const Compared* compared = nullptr);
 
 } // namespace reduction

@@ -1,10 +1,12 @@
 // pellux-reduction: writes the Foucault reduction workbook PelluxReduction.xlsx.
 //
 //   pellux-reduction [--zones N] [--mm] [--moving-source] [--values FILE] OUT.xlsx
-//   pellux-reduction --mirror MIRROR.csv [--values FILE] OUT.xlsx
+//   pellux-reduction --mirror MIRROR.csv [--session N] [--compare A,B] [--values FILE] OUT.xlsx
 //
 // --mirror writes the workbook for the mirror a mirror file describes, sized
-// to its zones and runs; without it, the worked example.
+// to its zones and runs; without it, the worked example. Of a project file
+// of several sessions it takes the last, or --session N (from 1); --compare
+// A,B adds a sheet comparing session A with session B.
 // --values takes xlhost's evaluation of an earlier run (one line per formula
 // cell) and stores each value as the formula's cached result.
 #include <cstdlib>
@@ -14,6 +16,7 @@
 #include <string>
 
 #include "tools/reduction/book.h"
+#include "tools/reduction/compare_sheet.h"
 #include "tools/reduction/mirror_file.h"
 
 namespace {
@@ -22,7 +25,8 @@ int usage()
 {
     std::cerr << "usage: pellux-reduction [--zones N] [--mm] [--moving-source] [--values FILE] "
                  "OUT.xlsx\n"
-                 "       pellux-reduction --mirror MIRROR.csv [--values FILE] OUT.xlsx\n";
+                 "       pellux-reduction --mirror MIRROR.csv [--session N] [--compare A,B] [--values FILE] "
+                 "OUT.xlsx\n";
     return 2;
 }
 
@@ -33,6 +37,8 @@ int main(int argc, char** argv)
     int zones = 6;
     bool mm = false, fixed = false;
     std::string values_path, mirror_path, out;
+    int session = 0;              // 0: the last
+    int compare_a = 0, compare_b = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--zones" && i + 1 < argc) {
@@ -49,6 +55,24 @@ int main(int argc, char** argv)
             fixed = true;
         } else if (arg == "--mirror" && i + 1 < argc) {
             mirror_path = argv[++i];
+        } else if (arg == "--session" && i + 1 < argc) {
+            char* end = nullptr;
+            const long n = std::strtol(argv[++i], &end, 10);
+            if (*end != '\0' || n < 1 || n > 100) {
+                std::cerr << "pellux-reduction: --session takes a session's number, from 1\n";
+                return 2;
+            }
+            session = static_cast<int>(n);
+        } else if (arg == "--compare" && i + 1 < argc) {
+            char* end = nullptr;
+            const long a = std::strtol(argv[++i], &end, 10);
+            const long b = *end == ',' ? std::strtol(end + 1, &end, 10) : 0;
+            if (*end != '\0' || a < 1 || b < 1 || a > 100 || b > 100 || a == b) {
+                std::cerr << "pellux-reduction: --compare takes two sessions' numbers, as 1,3\n";
+                return 2;
+            }
+            compare_a = static_cast<int>(a);
+            compare_b = static_cast<int>(b);
         } else if (arg == "--values" && i + 1 < argc) {
             values_path = argv[++i];
         } else if (!arg.empty() && arg[0] != '-' && out.empty()) {
@@ -61,6 +85,11 @@ int main(int argc, char** argv)
         return usage();
 
     reduction::Mirror m = reduction::worked_example(zones);
+    reduction::Project project;
+    if ((session || compare_a) && mirror_path.empty()) {
+        std::cerr << "pellux-reduction: --session and --compare need --mirror\n";
+        return 2;
+    }
     if (!mirror_path.empty()) {
         std::ifstream file(mirror_path);
         std::string error;
@@ -68,10 +97,28 @@ int main(int argc, char** argv)
             std::cerr << "pellux-reduction: cannot read " << mirror_path << "\n";
             return 2;
         }
-        if (!reduction::read_mirror(file, mirror_path, m, error)) {
+        if (!reduction::read_project(file, mirror_path, project, error)) {
             std::cerr << "pellux-reduction: " << error << "\n";
             return 2;
         }
+        const int count = static_cast<int>(project.sessions.size());
+        if (session > count || compare_a > count || compare_b > count) {
+            std::cerr << "pellux-reduction: " << mirror_path << " holds " << count
+                      << (count == 1 ? " session" : " sessions") << "\n";
+            return 2;
+        }
+        m = project.sessions[static_cast<std::size_t>(session ? session : count) - 1].mirror;
+    }
+    reduction::Compared compared{};
+    if (compare_a) {
+        std::string error;
+        if (!reduction::compare(project.sessions[static_cast<std::size_t>(compare_a) - 1],
+                                project.sessions[static_cast<std::size_t>(compare_b) - 1], compared, error)) {
+            std::cerr << "pellux-reduction: " << error << "\n";
+            return 2;
+        }
+        compared.before_number = compare_a;
+        compared.after_number = compare_b;
     }
     if (mm)
         m = reduction::in_millimetres(m);
@@ -88,7 +135,7 @@ int main(int argc, char** argv)
         cached = reduction::read_cached(in);
     }
     std::string error;
-    if (!reduction::write_workbook(m, cached, out, error)) {
+    if (!reduction::write_workbook(m, cached, out, error, compare_a ? &compared : nullptr)) {
         std::cerr << "pellux-reduction: " << error << "\n";
         return 1;
     }
