@@ -417,6 +417,55 @@ try:
               "stored %s: not set aside, or the page does not work" % stored)
         check(js("return localStorage.getItem('pellux.mirror.set-aside')") == stored, "stored %s not kept aside" % stored)
 
+    # ---- the mirror's history: sessions added, noted and compared; the
+    # project saved and reopened byte for byte; a mirror deleted and undone
+    open_page(driver)
+    load_example(driver)
+    driver.find_element(By.ID, "session-new").click()
+    check(len(driver.find_elements(By.CSS_SELECTOR, "#session-list li")) >= 2, "no new session")
+    check(figures() == 0, "a new session computes from readings it has not got")
+    later = "\n".join("%s\t%s\t%.3f\t%.3f" % (inner, outer, r, r + 0.01) for inner, outer, r in
+                      ((19.17, 52.659, 0), (52.659, 71.972, 0.70), (71.972, 84.455, 1.30), (84.455, 93.345, 1.75), (93.345, 100, 2.05)))
+    js("""const input = document.querySelector("#zone-table input[data-row='0'][data-col='0']");
+          const dt = new DataTransfer(); dt.setData('text', arguments[0]);
+          input.dispatchEvent(new ClipboardEvent('paste', {clipboardData: dt, bubbles: true, cancelable: true}));""", later)
+    note_field = driver.find_element(By.ID, "session-note")
+    note_field.send_keys("W stroke 1/3, 20 min")
+    check(figures() >= 24, "the new session does not compute")
+    n = len(driver.find_elements(By.CSS_SELECTOR, "#session-list li"))
+    js("const a = document.getElementById('compare-a'), b = document.getElementById('compare-b');"
+       "a.value = String(arguments[0] - 2); b.value = String(arguments[0] - 1); a.dispatchEvent(new Event('input'));", n)
+    verdicts = js("return [...document.querySelectorAll('#comparison div')].map(d => d.textContent)")
+    check(len(verdicts) == 4 and any("a real change" in v for v in verdicts) and "correction" in verdicts[3],
+          "the comparison says %s" % verdicts)
+    check("W stroke 1/3, 20 min" in driver.find_element(By.ID, "session-list").text, "the note is not in the list")
+    # Saved, reopened, saved again: the same bytes.
+    js("window.__saved = []; URL.createObjectURL = (b) => { b.text().then(t => window.__saved.push(t)); return 'data:,'; };")
+    driver.find_element(By.ID, "save").click()
+    WebDriverWait(driver, 10).until(lambda d: d.execute_script("return window.__saved.length") == 1)
+    saved = js("return window.__saved[0]")
+    project_file = os.path.join(work, "project.csv")
+    open(project_file, "w").write(saved)
+    check(saved.count("\nsession,") + saved.startswith("session,") >= 2, "the saved file holds %d sessions" % saved.count("session,"))
+    driver.find_element(By.ID, "open").send_keys(project_file)
+    if driver.find_element(By.ID, "ask").is_displayed():
+        driver.find_element(By.ID, "ask-yes").click()
+    driver.find_element(By.ID, "save").click()
+    WebDriverWait(driver, 10).until(lambda d: d.execute_script("return window.__saved.length") == 2)
+    check(js("return window.__saved[1]") == saved, "the project did not come back byte for byte")
+    reduced = subprocess.run([reduction, "--mirror", project_file, "--compare", "1,%d" % n, os.path.join(work, "project.xlsx")],
+                             capture_output=True, text=True)
+    check(reduced.returncode == 0, "pellux-reduction on the page's project: " + reduced.stderr)
+    # A mirror deleted, then undone.
+    driver.find_element(By.ID, "project-new").click()
+    names = lambda: js("return [...document.querySelectorAll('#project-name option')].map(o => o.value)")
+    before = names()
+    driver.find_element(By.ID, "project-delete").click()
+    driver.find_element(By.ID, "ask-yes").click()
+    check(len(names()) == len(before) - 1, "the mirror was not deleted: %s" % names())
+    driver.find_element(By.ID, "undo-button").click()
+    check(names() == before, "undo did not bring the mirror back: %s" % names())
+
     # ---- the mask printed from the page with Chromium's default settings:
     # the 100 mm bar 1000 +- 5 pixels at 254 dpi on every sheet
     open_page(driver)

@@ -309,7 +309,7 @@ bool session_line(Reader& r, const std::string& line, char separator, Session& o
     const std::string& d = out.date;
     const bool date = d.size() == 10 && d[4] == '-' && d[7] == '-' &&
                       std::all_of(d.begin(), d.end(), [](char c) { return c == '-' || std::isdigit(static_cast<unsigned char>(c)); });
-    if (!date)
+    if (!date && !d.empty()) // a session may be undated, never misdated
         return r.fail("a session opens with its date, as 2026-11-09, not " + quoted(d));
     if (out.note.size() > 2000)
         return r.fail("a session's note is longer than 2,000 characters");

@@ -25,7 +25,7 @@ enum class Readings { Required, Optional };
 // One test session of a mirror: its date, a note of the work done before
 // it, and the mirror with that session's zones and readings.
 struct Session {
-    std::string date; // YYYY-MM-DD; empty in a file without sessions
+    std::string date; // YYYY-MM-DD, or empty: undated
     std::string note;
     Mirror mirror;
 };

@@ -7,6 +7,7 @@
 #include <initializer_list>
 #include <limits>
 
+#include "core/comparison.h"
 #include "core/figures.h"
 #include "core/mask_layout.h"
 #include "core/mirror_figures.h"
@@ -233,6 +234,63 @@ PELLUX_WASM(mirror_reading) int mirror_reading(int zone, int run, double x)
 
 PELLUX_WASM(reduce) int reduce() { return reduce_mirror(g_mirror, g_reduction, g_work) ? kOk : kNum; }
 
+static_assert(sizeof(double) * 8 * kReductionZones * kReductionRuns > 36000, "room for reduction_call");
+
+// ---------------------------------------------------------------- two sessions
+
+namespace {
+
+MirrorInput g_kept_mirror;
+Reduction g_kept_reduction;
+// Room for reduction_call's marked readings and the figures' memory after
+// them (reduction_work_bytes(): under 36 KB at 100 zones x 10 runs).
+constexpr std::size_t kCallBytes = sizeof(double) * 8 * kReductionZones * kReductionRuns;
+alignas(8) unsigned char g_kept_work[kCallBytes];
+alignas(8) unsigned char g_current_work[kCallBytes];
+Comparison g_comparison;
+
+} // namespace
+
+// Keeps the last reduced mirror as the earlier session of a comparison.
+PELLUX_WASM(mirror_keep) int mirror_keep()
+{
+    g_kept_mirror = g_mirror;
+    g_kept_reduction = g_reduction;
+    return kOk;
+}
+
+// The kept session against the last reduced one.
+PELLUX_WASM(compare) int compare()
+{
+    MirrorCall a{}, b{};
+    void* rest_a = nullptr;
+    void* rest_b = nullptr;
+    if (!reduction_call(g_kept_mirror, g_kept_reduction, g_kept_work, a, rest_a) ||
+        !reduction_call(g_mirror, g_reduction, g_current_work, b, rest_b))
+        return kNum;
+    return compare_sessions(a, b, g_work, g_comparison) ? kOk : kNum;
+}
+
+// The comparison by number: for figure f (0 P-V, 1 RMS, 2 Strehl, 3
+// correction) field k (0 before, 1 after, 2 their spreads, 4 change, 5 its
+// spread, 6 real) at index 8 f + k; from 32, the shapes: 32 + 5 j + (0
+// radius, 1 before, 2 after, 3 difference, 4 band) for point j.
+PELLUX_WASM(comparison_result) double comparison_result(int field)
+{
+    const Comparison& c = g_comparison;
+    if (field >= 0 && field < 32) {
+        const Change* all[4] = {&c.pv, &c.rms, &c.strehl, &c.correction};
+        const Change& x = *all[field / 8];
+        const double v[8] = {x.before, x.after, x.before_spread, x.after_spread, x.change, x.spread, x.real ? 1.0 : 0.0, 0};
+        return v[field % 8];
+    }
+    const int j = (field - 32) / 5;
+    if (j < 0 || j >= kComparePoints)
+        return std::numeric_limits<double>::quiet_NaN();
+    const double v[5] = {c.radius[j], c.before[j], c.after[j], c.difference[j], c.band[j]};
+    return v[(field - 32) % 5];
+}
+
 // The results by number, in this order (the page keeps the same list).
 PELLUX_WASM(reduction_result) double reduction_result(int field)
 {
@@ -274,7 +332,7 @@ namespace {
 constexpr int kPagePicture = 512;
 unsigned char g_picture[kPagePicture * kPagePicture];
 alignas(8) unsigned char g_sim_work[sizeof(double) * (2 * 512 * 512 + 3 * 512 + 256 * 256)];
-alignas(8) unsigned char g_profile_work[sizeof(double) * 4 * kReductionZones * kReductionRuns];
+alignas(8) unsigned char g_profile_work[kCallBytes];
 Profile g_profile;
 double g_heights[kReductionZones + 2];
 double g_centre; // the paraxial centre of curvature as a reading, mils

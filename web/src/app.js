@@ -6,16 +6,41 @@
 import * as pellux from "./pellux.js";
 import { clearCharts, drawCharts } from "./charts.js";
 import { updateMask } from "./mask_view.js";
-import { parseMirror, writeMirror, defaultReadingUncertainty } from "./mirror_file.js";
+import { parseProject, writeProject, defaultReadingUncertainty } from "./mirror_file.js";
 import { clearResults, renderResults } from "./results.js";
 import { clearMirror, showMirror, wireSee } from "./see.js";
 import { CHOICE_FIELDS, NUMBER_FIELDS, emptyZone, exampleState, lastAction, loadStored, remember, stateFromMirror, store, undo } from "./state.js";
+import { loadProjects, newSession, showComparison, showHistory, storeProjects } from "./sessions.js";
 import { convertUnits } from "./units.js";
 import { validate } from "./validate.js";
 import { drawZoneTable, pasteBlock, readCell } from "./zone_table.js";
 
 const $ = (id) => document.getElementById(id);
-let state = null; // everything as typed: texts, not numbers
+let state = null; // the session in hand, everything as typed: texts, not numbers
+let projects = null; // every mirror kept, by name: { name, current, sessions }
+let project = null; // the mirror in hand
+const CURRENT = "pellux.current";
+
+// The session in hand is the project's current one.
+function take(p) {
+  project = p;
+  state = p.sessions[p.current].state;
+}
+
+function storeAll() {
+  store(state);
+  storeProjects(projects);
+  try {
+    localStorage.setItem(CURRENT, project.name);
+  } catch (e) {
+    // storage refused: the page goes on
+  }
+}
+
+function showProjects() {
+  $("project-name").innerHTML = [...projects.keys()].map((n) => `<option>${n.replace(/[<>&"]/g, "")}</option>`).join("");
+  $("project-name").value = project.name;
+}
 
 function fillForm() {
   for (const f of [...NUMBER_FIELDS, ...CHOICE_FIELDS]) $(f).value = state[f];
@@ -45,7 +70,8 @@ function showErrors(v) {
 }
 
 function recompute() {
-  store(state);
+  storeAll();
+  showHistory(project);
   const v = validate(state);
   showErrors(v);
   updateMask(state, useZones);
@@ -86,10 +112,12 @@ function offerUndo(said) {
   $("undo").hidden = !what;
 }
 
-// Replaces the mirror (or part of it) after remembering it for undo.
+// Replaces the mirror (or part of it) after remembering it, and the page's
+// mirrors, for undo.
 function replace(what, change, said) {
-  remember(state, what);
+  remember(state, what, { projects: [...projects], name: project.name });
   change();
+  project.sessions[project.current].state = state;
   state.example = state.example && what === "";
   fillForm();
   recompute();
@@ -133,13 +161,18 @@ function paste(event) {
 
 function openFile(file) {
   file.text().then((text) => {
-    const parsed = parseMirror(text, file.name);
+    const parsed = parseProject(text, file.name);
     if (parsed.error) {
       $("file-error").textContent = parsed.error;
       return;
     }
     $("file-error").textContent = "";
-    replace("the mirror before opening " + file.name, () => (state = stateFromMirror(parsed.mirror)), `Opened ${file.name}.`);
+    // A project's sessions all come in; a mirror file is one session.
+    replace("the mirror before opening " + file.name, () => {
+      project.sessions = parsed.project.sessions.map((s) => ({ date: s.date, note: s.note, state: stateFromMirror(s.mirror) }));
+      project.current = project.sessions.length - 1;
+      state = project.sessions[project.current].state;
+    }, `Opened ${file.name}: ${parsed.project.sessions.length} session${parsed.project.sessions.length > 1 ? "s" : ""}.`);
   });
 }
 
@@ -198,13 +231,15 @@ function wire() {
   };
   $("open").addEventListener("change", (e) => e.target.files[0] && openFile(e.target.files[0]));
   $("save").onclick = () => {
-    const v = validate(state);
-    if (Object.keys(v.errors).length || Object.keys(v.rows).length) {
-      $("file-error").textContent = "Fix the fields marked in red first.";
+    const checked = project.sessions.map((s) => validate(s.state));
+    const bad = checked.findIndex((v) => Object.keys(v.errors).length || Object.keys(v.rows).length);
+    if (bad >= 0) {
+      $("file-error").textContent = project.sessions.length > 1 ? `Fix session ${bad + 1} first.` : "Fix the fields marked in red first.";
       return;
     }
     $("file-error").textContent = "";
-    download("mirror.csv", writeMirror(v.mirror), "text/csv");
+    const sessions = project.sessions.map((s, i) => ({ date: s.date, note: s.note, mirror: checked[i].mirror }));
+    download(`${project.name.replace(/[^A-Za-z0-9 _-]/g, "") || "mirror"}.csv`, writeProject(sessions), "text/csv");
   };
   $("example").onclick = () => {
     const go = () => replace("your mirror", () => (state = exampleState()), "The example is loaded; undo brings your mirror back.");
@@ -214,7 +249,13 @@ function wire() {
   $("undo-button").onclick = () => {
     const previous = undo();
     if (!previous) return;
+    if (previous.extra) {
+      projects = new Map(previous.extra.projects);
+      take(projects.get(previous.extra.name));
+    }
     state = previous.state;
+    project.sessions[project.current].state = state;
+    showProjects();
     fillForm();
     recompute();
     offerUndo(`Undone: ${previous.what} is back.`);
@@ -227,6 +268,65 @@ function wire() {
     $("mask-page")?.remove();
   });
   wireSee();
+  wireHistory();
+}
+
+function wireHistory() {
+  $("session-list").addEventListener("click", (e) => {
+    const i = e.target.dataset?.session;
+    if (i === undefined) return;
+    project.current = +i;
+    take(project);
+    fillForm();
+    recompute();
+  });
+  $("session-new").onclick = () => replace("the sessions before the new one", () => {
+    project.sessions.push(newSession(state));
+    project.current = project.sessions.length - 1;
+    state = project.sessions[project.current].state;
+  }, "A new session: the mirror and its zones, the readings empty.");
+  $("session-date").addEventListener("input", () => {
+    project.sessions[project.current].date = $("session-date").value;
+    recompute();
+  });
+  $("session-note").addEventListener("input", () => {
+    project.sessions[project.current].note = $("session-note").value;
+    storeAll();
+    showHistory(project);
+  });
+  for (const id of ["compare-a", "compare-b"]) $(id).addEventListener("input", () => showComparison(project));
+  $("project-name").addEventListener("input", () => {
+    take(projects.get($("project-name").value));
+    fillForm();
+    recompute();
+  });
+  $("project-new").onclick = () => {
+    let n = projects.size + 1;
+    while (projects.has(`Mirror ${n}`)) ++n;
+    replace("the mirror in hand", () => {
+      const fresh = { name: `Mirror ${n}`, current: 0, sessions: [{ date: new Date().toISOString().slice(0, 10), note: "", state: exampleState() }] };
+      projects.set(fresh.name, fresh);
+      take(fresh);
+    }, `Mirror ${n} starts from the example.`);
+    showProjects();
+  };
+  $("project-rename").onclick = () => {
+    const name = (window.prompt("The mirror's name", project.name) || "").trim();
+    if (!name || name === project.name || projects.has(name) || name.length > 100) return;
+    projects.delete(project.name);
+    project.name = name;
+    projects.set(name, project);
+    showProjects();
+    storeAll();
+  };
+  $("project-delete").onclick = () => ask(`Delete ${project.name} and its ${project.sessions.length} sessions (you can undo)?`, () => {
+    replace(project.name, () => {
+      projects.delete(project.name);
+      if (!projects.size) projects.set("My mirror", { name: "My mirror", current: 0, sessions: [{ date: "", note: "", state: exampleState() }] });
+      take(projects.values().next().value);
+    }, `Deleted. Undo brings it back.`);
+    showProjects();
+  });
 }
 
 async function start() {
@@ -234,7 +334,22 @@ async function start() {
   window.Pellux = { ...pellux.functions, reduce: pellux.reduce, version: window.PELLUX_VERSION };
   $("version").textContent = `Version ${window.PELLUX_VERSION}.`;
   const stored = loadStored();
-  state = stored.state;
+  // Every mirror kept; the session in hand is the stored one.
+  projects = loadProjects();
+  let name = null;
+  try {
+    name = localStorage.getItem(CURRENT);
+  } catch (e) {
+    name = null;
+  }
+  if (name === null || !projects.has(name)) {
+    name = projects.size ? projects.keys().next().value : "My mirror";
+    if (!projects.has(name)) projects.set(name, { name, current: 0, sessions: [{ date: "", note: "", state: stored.state }] });
+  }
+  take(projects.get(name));
+  if (stored.aside === null) state = stored.state;
+  project.sessions[project.current].state = state;
+  showProjects();
   if (stored.aside !== null) {
     // A stored mirror that does not read: kept aside, offered for download.
     $("set-aside").hidden = false;

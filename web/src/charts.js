@@ -1,11 +1,11 @@
 // The two charts of the workbook, drawn by Chart.js: the transverse
 // aberration zone by zone with ±1 standard deviation error bars and the ±1
 // tolerance lines, and the wavefront profile from the first zone's inner edge.
-import { Chart, Legend, LinearScale, LineController, LineElement, PointElement, ScatterController, Title, Tooltip } from "chart.js";
-import { PointWithErrorBar, ScatterWithErrorBarsController } from "chartjs-chart-error-bars";
+import { CategoryScale, Chart, Legend, LinearScale, LineController, LineElement, PointElement, ScatterController, Title, Tooltip } from "chart.js";
+import { LineWithErrorBarsController, PointWithErrorBar, ScatterWithErrorBarsController } from "chartjs-chart-error-bars";
 
-Chart.register(LinearScale, PointElement, LineElement, ScatterController, LineController, Legend, Title, Tooltip,
-  ScatterWithErrorBarsController, PointWithErrorBar);
+Chart.register(LinearScale, CategoryScale, PointElement, LineElement, ScatterController, LineController, Legend, Title, Tooltip,
+  ScatterWithErrorBarsController, LineWithErrorBarsController, PointWithErrorBar);
 
 const BLUE = "#2f5597";
 const RED = "#c00000";

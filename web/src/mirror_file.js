@@ -98,7 +98,7 @@ export function parseProject(text, name = "mirror file", needReadings = true) {
       const one = content.indexOf(separator), two = one < 0 ? -1 : content.indexOf(separator, one + 1);
       const date = trim(one < 0 ? "" : content.slice(one + 1, two < 0 ? undefined : two));
       const note = two < 0 ? "" : trim(content.slice(two + 1));
-      if (!/^[0-9]{4}-[0-9]{2}-[0-9]{2}$/.test(date)) return fail(`a session opens with its date, as 2026-11-09, not ${quoted(date)}`);
+      if (date !== "" && !/^[0-9]{4}-[0-9]{2}-[0-9]{2}$/.test(date)) return fail(`a session opens with its date, as 2026-11-09, not ${quoted(date)}`);
       if (note.length > 2000) return fail("a session's note is longer than 2,000 characters");
       opened = { date, note };
       current = copySection(shared);
@@ -184,6 +184,19 @@ export function parseMirror(text, name = "mirror file", needReadings = true) {
 
 // The shortest text that reads back as the same number.
 const text = (x) => String(x);
+
+// A project of several sessions, or of one dated or noted: each session
+// after its line, with all its keys; a lone undated session as a mirror file.
+export function writeProject(sessions) {
+  if (sessions.length === 1 && !sessions[0].date && !sessions[0].note) return writeMirror(sessions[0].mirror);
+  const lines = ["# Mirror project of the Pellux page: its sessions in order; pellux-reduction --mirror reads it too."];
+  for (const s of sessions) {
+    lines.push(`session,${s.date}${s.note ? "," + s.note.replace(/[\r\n#]/g, " ") : ""}`);
+    const body = writeMirror(s.mirror).split("\n").slice(1, -1);
+    lines.push(...body);
+  }
+  return lines.join("\n") + "\n";
+}
 
 export function writeMirror(m) {
   const lines = [

@@ -208,6 +208,21 @@ export function reduceMirror(mirror) {
   return { results, zones, start, windowEnd: wasm.reduction_result(WINDOW_END) === 1 };
 }
 
+// Two sessions' mirrors compared: each figure's change with its noise, and
+// the shapes point by point; null when either does not reduce.
+export function compareMirrors(before, after) {
+  reduceMirror(before);
+  wasm.mirror_keep();
+  reduceMirror(after);
+  if (wasm.compare() !== 0) return null;
+  const v = (k) => plain(wasm.comparison_result(k));
+  const change = (f) => ({ before: v(8 * f), after: v(8 * f + 1), beforeSpread: v(8 * f + 2), afterSpread: v(8 * f + 3),
+    change: v(8 * f + 4), spread: v(8 * f + 5), real: v(8 * f + 6) === 1 });
+  const points = Array.from({ length: 41 }, (_, j) => ({
+    radius: v(32 + 5 * j), before: v(33 + 5 * j), after: v(34 + 5 * j), difference: v(35 + 5 * j), band: v(36 + 5 * j) }));
+  return { pv: change(0), rms: change(1), strehl: change(2), correction: change(3), points };
+}
+
 // Pellux.reduce(mirrorFileText[, fileName]): the workbook's results by
 // label; a file that does not read throws "NAME:LINE: why".
 export function reduce(text, name = "mirror file") {

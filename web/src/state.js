@@ -95,8 +95,9 @@ export function store(s) {
 // Undo: the mirror before each action that replaced part of it, newest last.
 const past = [];
 
-export function remember(s, what) {
-  past.push({ state: JSON.parse(JSON.stringify(s)), what });
+// `extra`: what else the action may change (the page's mirrors), kept with it.
+export function remember(s, what, extra = null) {
+  past.push({ state: JSON.parse(JSON.stringify(s)), what, extra: extra === null ? null : JSON.parse(JSON.stringify(extra)) });
   if (past.length > 20) past.shift();
 }
 
