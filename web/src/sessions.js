@@ -110,11 +110,15 @@ export function showHistory(project) {
   $("session-date").value = project.sessions[project.current].date;
   $("session-note").value = project.sessions[project.current].note;
   drawProgress(progress);
-  for (const id of ["compare-a", "compare-b"]) {
-    const select = $(id), keep = select.value;
+  const n = project.sessions.length;
+  const kept = ["compare-a", "compare-b"].map((id) => $(id).value);
+  // The last two sessions, unless two others were chosen and still stand.
+  const keep = kept.every((v) => v !== "" && +v < n) && kept[0] !== kept[1];
+  ["compare-a", "compare-b"].forEach((id, k) => {
+    const select = $(id);
     select.innerHTML = project.sessions.map((s, i) => `<option value="${i}">${i + 1}. ${s.date}</option>`).join("");
-    select.value = keep !== "" && +keep < project.sessions.length ? keep : String(id === "compare-a" ? Math.max(0, project.sessions.length - 2) : project.sessions.length - 1);
-  }
+    select.value = keep ? kept[k] : String(Math.max(0, n - 2 + k));
+  });
   showComparison(project);
 }
 
