@@ -85,6 +85,15 @@ void scale_bar(cairo_t* cr, const Style& s, double x, double y, double length_mm
 
 } // namespace
 
+std::vector<double> edges_mm(const Mask& m)
+{
+    std::vector<double> edges;
+    for (const Opening& o : m.openings)
+        edges.push_back(m.mm(o.inner));
+    edges.push_back(m.mm(m.openings.back().outer));
+    return edges;
+}
+
 Style print_style() { return {0.25, {0, 0, 0}, {0, 0, 0}}; }
 Style cutter_style() { return {0.1, {1, 0, 0}, {0, 0, 1}}; }
 
@@ -101,10 +110,7 @@ void draw_mask(cairo_t* cr, const Mask& m, const Style& s)
     cairo_stroke(cr);
 
     font(cr, 3);
-    std::vector<double> edges;
-    for (const Opening& o : m.openings)
-        edges.push_back(m.mm(o.inner));
-    edges.push_back(m.mm(m.openings.back().outer));
+    const std::vector<double> edges = edges_mm(m);
     std::vector<pellux::MaskWindow> windows(m.openings.size());
     pellux::mask_windows(edges.data(), static_cast<int>(windows.size()), windows.data());
     for (std::size_t k = 0; k < windows.size(); ++k) {

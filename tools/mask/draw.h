@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include <cairo.h>
 
@@ -19,6 +20,9 @@ struct Style {
 // Print: black cut lines a printer shows; cutters: red hairlines, blue labels.
 Style print_style();
 Style cutter_style();
+
+// The openings' edges in millimetres, the first's inner edge first.
+std::vector<double> edges_mm(const Mask& m);
 
 // The outline, the windows and the zone numbers.
 void draw_mask(cairo_t* cr, const Mask& m, const Style& s);

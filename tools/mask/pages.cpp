@@ -121,10 +121,7 @@ bool write_svg(const Mask& m, const std::string& path, std::string& error)
 
 Tiling tiling_for(const Mask& m)
 {
-    std::vector<double> edges;
-    for (const Opening& o : m.openings)
-        edges.push_back(m.mm(o.inner));
-    edges.push_back(m.mm(m.openings.back().outer));
+    const std::vector<double> edges = edges_mm(m);
     std::vector<pellux::MaskWindow> windows(m.openings.size());
     pellux::mask_windows(edges.data(), static_cast<int>(windows.size()), windows.data());
     const double band = pellux::window_band(windows.data(), static_cast<int>(windows.size()));
