@@ -61,6 +61,23 @@ double crossing_x(const SimMirror& m, double source, double x, double y, double 
 
 } // namespace
 
+double geometric_reading(const SimMirror& m, const SimTester& t, double h)
+{
+    double z = 0, dz = 0;
+    surface(m, h, z, dz);
+    if (t.moving_source) // where the normal crosses the axis
+        return z + h / dz - m.rcurve;
+    // Where the ray from the source at R crosses the axis after reflection:
+    // the plane z = R + x where the reflected ray's lateral position is 0.
+    const double norm = std::sqrt(dz * dz + 1);
+    const double nx = -dz / norm, nz = 1 / norm;
+    double vx = h, vz = z - m.rcurve;
+    const double dot = vx * nx + vz * nz;
+    vx = vx - 2 * dot * nx;
+    vz = vz - 2 * dot * nz;
+    return z + (-h / vx) * vz - m.rcurve;
+}
+
 void ronchigram(const SimMirror& m, const SimTester& t, double lines_per_inch, double offset, int size,
                 unsigned char* out)
 {

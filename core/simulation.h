@@ -57,6 +57,10 @@ bool simulation_ok(const SimMirror& m, const SimTester& t, int size);
 void foucaultgram(const SimMirror& m, const SimTester& t, double knife, int size, unsigned char* out,
                   void* work);
 
+// The knife's reading at the null of the rays from radius h, by geometric
+// rays: a moving source's normal crossing, a fixed one's reflected crossing.
+double geometric_reading(const SimMirror& m, const SimTester& t, double h);
+
 // The Ronchigram with a grating of `lines_per_inch` at `offset`: lines
 // parallel to the knife's edge, light where the ray passes between them.
 void ronchigram(const SimMirror& m, const SimTester& t, double lines_per_inch, double offset, int size,

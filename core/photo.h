@@ -1,0 +1,68 @@
+// Readings from photographs of the Foucault test: the mirror found in each
+// picture, lighting evened out by the series itself, the balance of the
+// left and right halves of a ring at any radius, and each zone's null, the
+// knife position where its balance crosses zero, with its uncertainty.
+#pragma once
+
+#include <cstddef>
+
+namespace pellux {
+
+// Grey levels, row by row from the top.
+struct Picture {
+    const unsigned char* grey;
+    int width, height;
+};
+
+// The mirror's disc in a picture (pixels, x right, y down).
+struct Disc {
+    double x, y, radius;
+    bool found;
+};
+
+// A circle fitted to the lit rim of the mirror: the outermost bright pixel
+// along rays from `hint`'s centre (or the picture's bright centroid when not
+// found), outliers set aside.
+Disc find_disc(const Picture& p, Disc hint);
+
+// The series as the analysis takes it. Knife positions are readings
+// (larger farther from the mirror), one a picture.
+struct PhotoSeries {
+    const Picture* pictures;
+    const double* knife;
+    int count;
+    bool knife_from_left; // the blade enters from the left of the picture
+    double angle;         // degrees the camera is turned: the knife's edge away from vertical
+    double band;          // degrees either side of the horizontal diameter measured
+};
+
+// The grid every picture is resampled on, the mirror's disc fitting it.
+constexpr int kPhotoGrid = 160;
+
+std::size_t photo_bytes(int count);
+
+// Why a series cannot be measured, or kPhotoOk.
+enum PhotoStatus { kPhotoOk = 0, kPhotoTooFew, kPhotoNoMirror, kPhotoSizes };
+
+// Finds each picture's disc (into discs[count]) and resamples the series
+// onto the grid, each picture divided by the series' flat field (the
+// brightest any picture shows each point). `bad` gets the picture (from 0)
+// a failure names.
+PhotoStatus prepare_series(const PhotoSeries& s, void* work, Disc* discs, int& bad);
+
+// The balance (left - right) / (left + right) of the ring at `rho`
+// (fraction of the radius) in picture k of a prepared series, the knife's
+// side counted: + before the ring's null, - beyond it.
+double ring_balance(const PhotoSeries& s, const void* work, int k, double rho);
+
+struct Null {
+    double reading;     // the knife position where the balance crosses zero
+    double spread;      // its standard uncertainty
+    bool found;         // false when the series does not bracket the null
+};
+
+// The null at `rho` over the prepared series; `systematic` is added in
+// quadrature to the fit's own uncertainty (diffraction, lighting).
+Null zone_null(const PhotoSeries& s, const void* work, double rho, double systematic);
+
+} // namespace pellux

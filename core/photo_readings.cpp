@@ -1,0 +1,82 @@
+#include "core/photo_readings.h"
+
+#include <cmath>
+#include <vector>
+
+#include "core/mirror_figures.h"
+#include "core/simulation.h"
+
+namespace pellux {
+
+namespace {
+
+constexpr int kSimulated = 256; // pixels of the simulated pictures
+
+} // namespace
+
+std::size_t photo_readings_bytes(int pictures, int zones)
+{
+    return photo_bytes(pictures) + static_cast<std::size_t>(pictures) * kSimulated * kSimulated +
+           simulation_bytes(kSimulated) + mirror_figure_bytes(zones, 1) + sizeof(double) * (2 * zones + 8);
+}
+
+bool photo_readings(const PhotoSeries& s, const void* prepared, const PhotoMirror& m, PhotoZone* zones, int count,
+                    void* work)
+{
+    for (int z = 0; z < count; ++z) {
+        zones[z].null = zone_null(s, prepared, zones[z].rho, kPhotoSystematic);
+        zones[z].shift = 0;
+    }
+    // The mirror of the raw readings (mils as the reduction takes them).
+    const double factor = m.moving_source ? 2 : 1, edge = m.diameter / 2;
+    std::vector<double> zeff, mils;
+    for (int z = 0; z < count; ++z)
+        if (zones[z].null.found) {
+            zeff.push_back(zones[z].rho * edge);
+            mils.push_back(zones[z].null.reading * 1000 * factor);
+        }
+    const int n = static_cast<int>(zeff.size());
+    if (n < 2)
+        return false;
+    auto* bytes = static_cast<unsigned char*>(work);
+    unsigned char* pixels = bytes + photo_bytes(s.count);
+    void* sim_work = pixels + static_cast<std::size_t>(s.count) * kSimulated * kSimulated;
+    void* fig_work = static_cast<unsigned char*>(sim_work) + simulation_bytes(kSimulated);
+    const MirrorCall call{{mils.data(), n, 1, 1, 1}, zeff.data(), !m.moving_source, edge, m.rcurve, m.wavelength, 1.0};
+    Profile p{};
+    double centre = 0;
+    if (check_mirror_call(call) != 0 || !mirror_profile(call, fig_work, p, centre))
+        return false;
+    std::vector<double> heights(static_cast<std::size_t>(p.nodes));
+    profile_heights(p, 0.0, heights.data());
+    const SimMirror mirror{m.diameter, m.rcurve, -1, 0, &p, heights.data()};
+    const SimTester tester{m.moving_source, m.wavelength, m.pinhole, false};
+    // The simulated series at the same knife positions, in the simulated
+    // mirror's own scale (its paraxial centre of curvature at 0).
+    const double zero = centre / 1000 / factor;
+    std::vector<Picture> pictures(static_cast<std::size_t>(s.count));
+    std::vector<double> knife(static_cast<std::size_t>(s.count));
+    for (int k = 0; k < s.count; ++k) {
+        unsigned char* grey = pixels + static_cast<std::size_t>(k) * kSimulated * kSimulated;
+        knife[static_cast<std::size_t>(k)] = s.knife[k] - zero;
+        foucaultgram(mirror, tester, knife[static_cast<std::size_t>(k)], kSimulated, grey, sim_work);
+        pictures[static_cast<std::size_t>(k)] = {grey, kSimulated, kSimulated};
+    }
+    const PhotoSeries simulated{pictures.data(), knife.data(), s.count, false, 0, s.band};
+    std::vector<Disc> discs(static_cast<std::size_t>(s.count));
+    int bad = 0;
+    if (prepare_series(simulated, bytes, discs.data(), bad) != kPhotoOk)
+        return false;
+    for (int z = 0; z < count; ++z) {
+        if (!zones[z].null.found)
+            continue;
+        const Null seen = zone_null(simulated, bytes, zones[z].rho, 0);
+        if (!seen.found)
+            continue;
+        zones[z].shift = seen.reading - geometric_reading(mirror, tester, zones[z].rho * edge);
+        zones[z].null.reading -= zones[z].shift;
+    }
+    return true;
+}
+
+} // namespace pellux

@@ -1,0 +1,43 @@
+// A zone's reading from a series of photographs, diffraction taken off.
+//
+// The balance of a ring's halves crosses zero at its geometric null only in
+// geometric optics: the knife's edge diffracts, and a pinhole's image,
+// wider than the inner zones' rays move, smears. So the series is measured
+// twice: first as it is; then the mirror those readings reconstruct is
+// simulated (core/simulation.h) at the same knife positions, with the same
+// pinhole, and measured the same way, and what its measurement misses its
+// own geometric readings by is taken off the first.
+#pragma once
+
+#include <cstddef>
+
+#include "core/photo.h"
+
+namespace pellux {
+
+struct PhotoMirror {
+    double diameter, rcurve;  // inches
+    bool moving_source;
+    double wavelength;        // inches
+    double pinhole;           // the source's width, inches
+};
+
+// The method's own uncertainty, added to each fit's: what the correction
+// leaves (lighting, the pinhole's shape), measured on simulated series.
+constexpr double kPhotoSystematic = 0.0004; // inches
+
+struct PhotoZone {
+    double rho;      // effective radius, fraction of the mirror's radius
+    Null null;       // the reading (inches, the knife's own scale) and its uncertainty
+    double shift;    // what diffraction moved it by, taken off
+};
+
+std::size_t photo_readings_bytes(int pictures, int zones);
+
+// Every zone's reading from a prepared series (prepare_series). False when
+// fewer than two zones are bracketed (no mirror to simulate): the raw nulls
+// stand then, uncorrected.
+bool photo_readings(const PhotoSeries& s, const void* prepared, const PhotoMirror& m, PhotoZone* zones, int count,
+                    void* work);
+
+} // namespace pellux
