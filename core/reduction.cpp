@@ -17,6 +17,13 @@
 
 namespace pellux {
 
+double zone_effective_radius(double r1, double r2, int rule)
+{
+    const double mean = (r1 + r2) / 2;
+    const double rms = std::sqrt((r1 * r1 + r2 * r2) / 2);
+    return rule == 1 ? rms : rule == 2 ? (mean + rms) / 2 : mean;
+}
+
 namespace {
 
 constexpr double kError = std::numeric_limits<double>::quiet_NaN();
@@ -71,9 +78,7 @@ void zone_table(const MirrorInput& m, Reduction& r)
     for (int i = 0; i < m.zones; ++i) {
         const double r1 = m.inner[i], r2 = m.outer[i];
         const bool bad = r1 < 0 || r2 <= r1;
-        const double mean = (r1 + r2) / 2;
-        const double rms = std::sqrt((r1 * r1 + r2 * r2) / 2);
-        const double rule = m.zone_rule == 1 ? rms : m.zone_rule == 2 ? (mean + rms) / 2 : mean;
+        const double rule = zone_effective_radius(r1, r2, m.zone_rule);
         r.zeff[i] = bad ? kError : rule / r.per_inch;
         r.zwidth[i] = bad ? kError : (r2 - r1) / r.per_inch;
 

@@ -47,6 +47,9 @@ struct Reduction {
     bool window_end; // MinimizeWFE's answer at an end of its window
 };
 
+// A zone's effective radius by its rule (0 mean, 1 rms, 2 carlin).
+double zone_effective_radius(double r1, double r2, int rule);
+
 struct MirrorCall;
 
 // The MirrorFigures call of a reduced mirror, as the sheet makes it: its

@@ -1,0 +1,121 @@
+#include "tools/photo/request.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace photo {
+
+namespace {
+
+bool number(const std::string& text, double& x)
+{
+    const char* b = text.data();
+    const char* e = b + text.size();
+    if (b != e && *b == '+')
+        ++b;
+    const auto r = std::from_chars(b, e, x);
+    return !text.empty() && r.ec == std::errc() && r.ptr == e && std::isfinite(x);
+}
+
+bool numbers(const std::string& text, std::vector<double>& out)
+{
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', from);
+        double x = 0;
+        if (!number(text.substr(from, comma - from), x))
+            return false;
+        out.push_back(x);
+        if (comma == std::string::npos)
+            return true;
+        from = comma + 1;
+    }
+}
+
+} // namespace
+
+bool parse_arguments(int argc, char** argv, Request& r, std::string& error)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool has_value = i + 1 < argc;
+        const std::string value = has_value ? argv[i + 1] : "";
+        auto one = [&](std::optional<double>& slot) {
+            double x = 0;
+            if (!has_value || !number(value, x))
+                return (error = arg + " takes a number"), false;
+            slot = x;
+            ++i;
+            return true;
+        };
+        if (arg == "--diameter" || arg == "--radius-of-curvature" || arg == "--angle" || arg == "--band" ||
+            arg == "--pinhole") {
+            if (!one(arg == "--diameter" ? r.diameter
+                     : arg == "--radius-of-curvature" ? r.rcurve
+                     : arg == "--angle" ? r.angle
+                     : arg == "--band" ? r.band
+                                       : r.pinhole))
+                return false;
+        } else if (arg == "--knife" && has_value) {
+            std::vector<double> two;
+            if (!numbers(value, two) || two.size() != 2)
+                return (error = "--knife takes the first position and the step, as 0.01,0.002"), false;
+            r.start = two[0];
+            r.step = two[1];
+            ++i;
+        } else if (arg == "--knife-list" && has_value) {
+            if (!numbers(value, r.knife_list))
+                return (error = "--knife-list takes one position a photograph, separated by commas"), false;
+            ++i;
+        } else if (arg == "--zones" && has_value) {
+            const auto res = std::from_chars(value.data(), value.data() + value.size(), r.zones);
+            if (res.ec != std::errc() || res.ptr != value.data() + value.size() || r.zones < 2 || r.zones > 100)
+                return (error = "--zones takes a count from 2 to 100"), false;
+            r.zones_given = true;
+            ++i;
+        } else if ((arg == "--units" || arg == "--tester" || arg == "--knife-side") && has_value) {
+            const bool ok = arg == "--units" ? value == "in" || value == "mm"
+                            : arg == "--tester" ? value == "fixed" || value == "moving"
+                                                : value == "right" || value == "left";
+            if (!ok)
+                return (error = "unknown " + arg.substr(2) + " '" + value + "'"), false;
+            (arg == "--units" ? r.units : arg == "--tester" ? r.tester : r.knife_side) = value;
+            ++i;
+        } else if ((arg == "--from" || arg == "--mirror" || arg == "--report") && has_value) {
+            (arg == "--from" ? r.from : arg == "--mirror" ? r.mirror_out : r.report_out) = argv[++i];
+        } else if (!arg.empty() && arg[0] != '-') {
+            r.photos.push_back(arg);
+        } else {
+            return (error = "unknown or incomplete option '" + arg + "'"), false;
+        }
+    }
+    if (r.photos.size() < 3)
+        return (error = "give three photographs at least, in knife order"), false;
+    if (r.from.empty() && (!r.diameter || r.units.empty() || !r.rcurve))
+        return (error = "give the mirror's --diameter, --units and --radius-of-curvature, or --from a mirror file"), false;
+    if (r.start.has_value() == !r.knife_list.empty())
+        return (error = "give the knife as --knife START,STEP or --knife-list X1,X2,..."), false;
+    if (r.band && !(*r.band > 0 && *r.band <= 90))
+        return (error = "--band is from 0 to 90 degrees"), false;
+    if (r.pinhole && !(*r.pinhole >= 0))
+        return (error = "--pinhole is 0 or more"), false;
+    return true;
+}
+
+bool knife_positions(const Request& r, std::vector<double>& out, std::string& error)
+{
+    out.clear();
+    if (!r.knife_list.empty()) {
+        if (r.knife_list.size() != r.photos.size())
+            return (error = "--knife-list gives " + std::to_string(r.knife_list.size()) + " positions for " +
+                            std::to_string(r.photos.size()) + " photographs"),
+                   false;
+        out = r.knife_list;
+        return true;
+    }
+    for (std::size_t k = 0; k < r.photos.size(); ++k)
+        out.push_back(*r.start + *r.step * static_cast<double>(k));
+    return true;
+}
+
+} // namespace photo
