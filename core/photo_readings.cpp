@@ -75,6 +75,10 @@ bool photo_readings(const PhotoSeries& s, const void* prepared, const PhotoMirro
             continue;
         zones[z].shift = seen.reading - geometric_reading(mirror, tester, zones[z].rho * edge);
         zones[z].null.reading -= zones[z].shift;
+        // The correction is known to about half its size: near the edge,
+        // where the rim's diffraction moves the null most, that dominates.
+        const double half = zones[z].shift / 2;
+        zones[z].null.spread = std::sqrt(zones[z].null.spread * zones[z].null.spread + half * half);
     }
     return true;
 }

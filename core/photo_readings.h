@@ -28,7 +28,8 @@ constexpr double kPhotoSystematic = 0.0004; // inches
 
 struct PhotoZone {
     double rho;      // effective radius, fraction of the mirror's radius
-    Null null;       // the reading (inches, the knife's own scale) and its uncertainty
+    Null null;       // the reading (inches, the knife's own scale) and its uncertainty,
+                     // half the diffraction correction in it
     double shift;    // what diffraction moved it by, taken off
 };
 

@@ -1,0 +1,77 @@
+"""pellux-photo: a simulated series of a paraboloid read to within a
+thousandth of an inch inside 0.86 of the radius, a mirror file that
+pellux-reduction takes unchanged, a report picture, and every bad request
+refused with status 2, a message and no file.
+
+    photo_test.py PELLUX-PHOTO PELLUX-SIMULATE PELLUX-REDUCTION WORK
+"""
+import math
+import os
+import shutil
+import subprocess
+import sys
+
+photo, simulate, reduction, work = sys.argv[1:5]
+shutil.rmtree(work, ignore_errors=True)
+os.makedirs(work)
+failures = []
+
+
+def check(ok, what):
+    if not ok:
+        failures.append(what)
+        print("FAIL: " + what)
+
+
+def run(tool, *args):
+    return subprocess.run([tool] + list(args), cwd=work, capture_output=True, text=True)
+
+
+# An 8 in f/6 paraboloid, moving source, its zones' nulls from 0.002 to 0.079 in.
+knife = [-0.006 + 0.004 * k for k in range(24)]
+r = run(simulate, "--diameter", "8", "--units", "in", "--radius-of-curvature", "96", "--conic", "-1",
+        "--tester", "moving", "--source-width", "0.004", "--size", "300",
+        "--knife", ",".join("%.3f" % k for k in knife), "s.png")
+check(r.returncode == 0, "simulate: " + r.stderr)
+pictures = sorted(f for f in os.listdir(work) if f.startswith("s-"))
+base = ["--diameter", "8", "--units", "in", "--radius-of-curvature", "96", "--tester", "moving"]
+
+r = run(photo, *base, "--knife", "-0.006,0.004", "--zones", "10", "--mirror", "m.csv", "--report", "r.png",
+        *pictures)
+check(r.returncode == 0, "photo: " + r.stderr)
+edges = [4 * math.sqrt(k / 10) for k in range(11)]
+errors = []
+for k, line in enumerate(r.stdout.splitlines()):
+    reading = float(line.split(": ")[2].split(" ")[0])
+    zeff = (edges[k] + edges[k + 1]) / 2
+    if zeff <= 0.86 * 4:
+        errors.append(reading - zeff * zeff / 192)
+offset = sorted(errors)[len(errors) // 2]
+rms = math.sqrt(sum((e - offset) ** 2 for e in errors) / len(errors))
+print("RMS error within 0.86: %.5f in, offset %+.5f in" % (rms, offset))
+check(len(r.stdout.splitlines()) == 10, "a line per zone")
+check(rms <= 0.001 and abs(offset) <= 0.005, "readings within a thousandth")
+check(open(os.path.join(work, "r.png"), "rb").read(4) == b"\x89PNG", "the report is a PNG")
+r = run(reduction, "--mirror", "m.csv", "red.xlsx")
+check(r.returncode == 0 and os.path.exists(os.path.join(work, "red.xlsx")), "reduction takes the file: " + r.stderr)
+
+# The same series named by a knife list, and from a mirror file's zones.
+r = run(photo, "--knife-list", ",".join("%.3f" % k for k in knife), "--from", "m.csv", *pictures)
+check(r.returncode == 0 and len(r.stdout.splitlines()) == 10, "knife list and --from: " + r.stderr)
+
+open(os.path.join(work, "notes.png"), "w").write("not a picture")
+bad = [
+    ("two photographs", ["--knife", "0,0.004", *pictures[:2]], "three"),
+    ("a knife list too short", ["--knife-list", "0,0.004,0.008", *pictures], "photographs"),
+    ("a file that is not an image", ["--knife", "0,0.004", "notes.png", *pictures[:3]], "notes.png"),
+    ("a missing file", ["--knife", "0,0.004", "gone.jpg", *pictures[:3]], "gone.jpg"),
+    ("no knife", [*pictures], "knife"),
+    ("an unknown option", ["--knife", "0,0.004", "--colour", "red", *pictures], "--colour"),
+]
+for what, args, says in bad:
+    r = run(photo, *base, "--mirror", "bad.csv", *args)
+    check(r.returncode == 2 and says in r.stderr and not os.path.exists(os.path.join(work, "bad.csv")),
+          "%s: status %d, %s" % (what, r.returncode, r.stderr.strip()[:120]))
+
+print("%d failures" % len(failures))
+sys.exit(1 if failures else 0)
