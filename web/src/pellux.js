@@ -62,7 +62,11 @@ function decode(base64) {
 }
 
 export async function load(base64) {
-  const { instance } = await WebAssembly.instantiate(decode(base64), {});
+  // The C++ library's vectors bring in its abort message's writes; the
+  // module has no files, so they are refused (an abort then traps).
+  const refused = () => 52;
+  const wasi = { fd_close: refused, fd_seek: refused, fd_write: refused };
+  const { instance } = await WebAssembly.instantiate(decode(base64), { wasi_snapshot_preview1: wasi });
   wasm = instance.exports;
   return wasm;
 }
@@ -271,4 +275,38 @@ export function maskTiles(extent, band, overlap, width, height) {
 
 export function suggestedZones(diameterInches) {
   return wasm.mask_suggested_zones(diameterInches);
+}
+
+// Readings from photographs: pictures [{grey, width, height, knife}] (knife
+// readings in the mirror's units), zones' edges (or null and a count for
+// equal-area zones to the edge) and the mirror. Answers { status, bad,
+// zones: [{inner, outer, zeff, reading, spread, found}], disc }; status 0 is
+// measured, 1 a bad request, 2 too few pictures, 3 a picture with no
+// mirror, 4 one of another size (bad: which), 5 no zone read.
+export function measurePhotos(pictures, edges, count, m) {
+  if (wasm.photo_series(pictures.length) !== 0) return { status: 1 };
+  for (let k = 0; k < pictures.length; ++k) {
+    const p = pictures[k];
+    const at = wasm.photo_picture(k, p.width, p.height, p.knife);
+    if (!at) return { status: 1 };
+    new Uint8Array(wasm.memory.buffer, at, p.width * p.height).set(p.grey);
+  }
+  const Z = 100;
+  if (edges) {
+    if (edges.length < 1 || edges.length > Z) return { status: 1 };
+    const b = new Float64Array(wasm.memory.buffer, wasm.photo_zones(), 6 * Z + 3);
+    edges.forEach((e, z) => { b[z] = e.inner; b[Z + z] = e.outer; });
+    count = edges.length;
+  } else if (wasm.photo_equal_area(m.diameter / 2, count) !== 0) return { status: 1 };
+  const status = wasm.photo_measure(count, m.rule, m.perInch, m.diameter, m.radius, m.moving ? 1 : 0, m.wavelength,
+    m.pinhole, m.fromLeft ? 1 : 0, m.angle, m.band);
+  const b = new Float64Array(wasm.memory.buffer, wasm.photo_zones(), 6 * Z + 3);
+  const zones = Array.from({ length: count }, (_, z) => ({ inner: b[z], outer: b[Z + z], reading: b[2 * Z + z], spread: b[3 * Z + z], found: b[4 * Z + z] === 1, zeff: b[5 * Z + z] }));
+  return { status, bad: wasm.photo_bad(), zones, disc: { x: b[6 * Z], y: b[6 * Z + 1], radius: b[6 * Z + 2] } };
+}
+
+// The balance of the ring at rho (fraction of the radius) in picture k of
+// the last measured series.
+export function photoBalance(k, rho) {
+  return wasm.photo_balance(k, rho);
 }

@@ -1,0 +1,97 @@
+"""From photographs, in headless Chromium: pictures made by pellux-simulate,
+chosen through the page's file input, give pellux-photo's readings to
+1e-9 in; "Use these readings" adds them to the zone table as another run
+when the zones are the table's; slips (no knife readings, a list of the
+wrong length, a file that is not a picture) say so and measure nothing.
+
+    photo_page_test.py PAGE PELLUX-SIMULATE PELLUX-PHOTO WORKDIR
+"""
+import os
+import shutil
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir))
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from checks import Checks  # noqa: E402
+from page_support import browser, open_page  # noqa: E402
+from selenium.webdriver.common.by import By  # noqa: E402
+
+page, simulate, photo, work = sys.argv[1:5]
+work = os.path.join(work, "photos")
+shutil.rmtree(work, ignore_errors=True)
+os.makedirs(work)
+check = Checks()
+
+# An 8 in f/6 paraboloid on a moving-source tester, 24 pictures.
+knife = ",".join("%.3f" % (-0.006 + 0.004 * k) for k in range(24))
+subprocess.run([simulate, "--diameter", "8", "--units", "in", "--radius-of-curvature", "96", "--conic", "-1",
+                "--tester", "moving", "--source-width", "0.004", "--size", "300", "--knife", knife,
+                os.path.join(work, "s.png")], check=True, capture_output=True)
+pictures = sorted(os.path.join(work, f) for f in os.listdir(work) if f.startswith("s-"))
+subprocess.run([photo, "--diameter", "8", "--units", "in", "--radius-of-curvature", "96", "--tester", "moving",
+                "--knife", "-0.006,0.004", "--zones", "10", "--mirror", os.path.join(work, "m.csv"), *pictures],
+               check=True, capture_output=True)
+lines = open(os.path.join(work, "m.csv")).read().splitlines()
+tool = [float(line.split(",")[2]) for line in lines[lines.index("inner,outer,photos") + 1:]]
+
+driver = browser(work)
+try:
+    open_page(driver)
+    js = driver.execute_script
+    driver.find_element(By.ID, "open").send_keys(os.path.join(work, "m.csv"))
+    if driver.find_element(By.ID, "ask").is_displayed():
+        driver.find_element(By.ID, "ask-yes").click()
+    note = lambda: driver.find_element(By.ID, "photo-note").text
+    files = driver.find_element(By.ID, "photo-files")
+
+    def choose(paths):
+        js("document.getElementById('photo-note').textContent = ''; document.getElementById('photo-files').value = ''")
+        files.send_keys("\n".join(paths))
+        for _ in range(400):
+            if "chosen" in note() or "not a picture" in note():
+                break
+            time.sleep(0.05)
+
+    def fill(id_, text):
+        e = driver.find_element(By.ID, id_)
+        e.clear()
+        e.send_keys(text)
+
+    def measure():
+        driver.find_element(By.ID, "photo-measure").click()
+        return note()
+
+    # Slips first: a file that is not a picture, no knife readings, a list of the wrong length.
+    open(os.path.join(work, "notes.png"), "w").write("not a picture")
+    choose([os.path.join(work, "notes.png")] + pictures[:3])
+    check("notes.png: not a picture" in note(), "a file that is not a picture: %s" % note())
+    choose(pictures)
+    check("24 pictures chosen" in note(), "pictures chosen: %s" % note())
+    check("knife reading" in measure(), "no knife readings: %s" % note())
+    fill("photo-list", "0, 0.004, 0.008")
+    check("3 knife readings for 24 pictures" in measure(), "a short list: %s" % note())
+    check(not driver.find_element(By.ID, "photo-use").is_displayed(), "a slip offers readings to use")
+
+    # The series: the tool's readings to 1e-9 in.
+    fill("photo-list", "")
+    fill("photo-start", "-0.006")
+    fill("photo-step", "0.004")
+    fill("photo-zones", "10")
+    said = measure()
+    page_readings = js("return [...document.querySelectorAll('#photo-table td[data-value]')].map(td => Number(td.dataset.value))")
+    worst = max(abs(a - b) for a, b in zip(page_readings, tool)) if len(page_readings) == len(tool) else 1
+    check(len(page_readings) == 10 and worst <= 1e-9, "page against tool: %s vs %s" % (page_readings, tool))
+    print("%s; page against pellux-photo: %.1e in at worst" % (said, worst))
+
+    # Used: the table's zones are the series', so the readings are run 2.
+    driver.find_element(By.ID, "photo-use").click()
+    runs = js("return document.getElementById('runs').value")
+    check(runs == "2", "the photographs' readings as run 2: runs %s" % runs)
+    js("document.getElementById('photos').scrollIntoView()")
+    driver.save_screenshot(os.path.join(work, "photos.png"))
+finally:
+    driver.quit()
+
+check.finish()
