@@ -12,6 +12,16 @@ void mask_windows(const double* edges, int openings, MaskWindow* out)
     }
 }
 
+WindowOutline window_outline(const MaskWindow& w)
+{
+    const double ri = w.inner, ro = w.outer;
+    const double outer0 = std::sqrt(ro * ro - w.y0 * w.y0), outer1 = std::sqrt(ro * ro - w.y1 * w.y1);
+    const double inner0 = ri > w.y0 ? std::sqrt(ri * ri - w.y0 * w.y0) : 0.0;
+    if (ri > w.y1)
+        return {outer0, outer1, std::sqrt(ri * ri - w.y1 * w.y1), inner0, kInnerArc};
+    return {outer0, outer1, 0.0, inner0, ri > w.y0 ? kInnerCap : kInnerAxis};
+}
+
 double window_band(const MaskWindow* windows, int openings)
 {
     double band = 0;

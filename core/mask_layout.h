@@ -21,6 +21,20 @@ struct MaskWindow {
 // The windows of openings [edges[k], edges[k + 1]], k < openings.
 void mask_windows(const double* edges, int openings, MaskWindow* out);
 
+// A window's outline where it lies right of the centre and above the
+// diameter (y up): up the outer circle from (outer0, y0) to (outer1, y1),
+// along y1 in to (inner1, y1), then back to y0: down the inner circle to
+// (inner0, y0) when it crosses y1 (kInnerArc); when it crosses only y0,
+// in to the axis, down it to the inner circle's top (0, ri) and along the
+// circle to (inner0, y0) (kInnerCap); when it crosses neither, down the axis
+// (kInnerAxis). Millimetres.
+enum WindowInner { kInnerArc = 0, kInnerCap = 1, kInnerAxis = 2 };
+struct WindowOutline {
+    double outer0, outer1, inner1, inner0;
+    WindowInner inner;
+};
+WindowOutline window_outline(const MaskWindow& w);
+
 // How far from the diameter the windows reach.
 double window_band(const MaskWindow* windows, int openings);
 

@@ -36,20 +36,20 @@ void text_at(cairo_t* cr, const std::string& text, double x, double y)
 }
 
 // One window in a frame where it lies right of the centre and above the
-// diameter (y up): r from ri to ro, y from y0 to y1.
-void window_path(cairo_t* cr, double ri, double ro, double y0, double y1)
+// diameter (y up), along the core's outline.
+void window_path(cairo_t* cr, const pellux::MaskWindow& w)
 {
-    const double a0 = std::asin(y0 / ro), a1 = std::asin(y1 / ro);
-    cairo_move_to(cr, ro * std::cos(a0), y0);
-    cairo_arc(cr, 0, 0, ro, a0, a1);
-    cairo_line_to(cr, ri > y1 ? std::sqrt(ri * ri - y1 * y1) : 0, y1);
-    if (ri > y1) {
-        cairo_arc_negative(cr, 0, 0, ri, std::asin(y1 / ri), std::asin(y0 / ri));
-    } else if (ri > y0) {
-        cairo_line_to(cr, 0, ri);
-        cairo_arc_negative(cr, 0, 0, ri, kPi / 2, std::asin(y0 / ri));
+    const pellux::WindowOutline o = pellux::window_outline(w);
+    cairo_move_to(cr, o.outer0, w.y0);
+    cairo_arc(cr, 0, 0, w.outer, std::atan2(w.y0, o.outer0), std::atan2(w.y1, o.outer1));
+    cairo_line_to(cr, o.inner1, w.y1);
+    if (o.inner == pellux::kInnerArc) {
+        cairo_arc_negative(cr, 0, 0, w.inner, std::atan2(w.y1, o.inner1), std::atan2(w.y0, o.inner0));
+    } else if (o.inner == pellux::kInnerCap) {
+        cairo_line_to(cr, 0, w.inner);
+        cairo_arc_negative(cr, 0, 0, w.inner, kPi / 2, std::atan2(w.y0, o.inner0));
     } else {
-        cairo_line_to(cr, 0, y0);
+        cairo_line_to(cr, 0, w.y0);
     }
     cairo_close_path(cr);
 }
@@ -115,7 +115,6 @@ void draw_mask(cairo_t* cr, const Mask& m, const Style& s)
     pellux::mask_windows(edges.data(), static_cast<int>(windows.size()), windows.data());
     for (std::size_t k = 0; k < windows.size(); ++k) {
         const pellux::MaskWindow& w = windows[k];
-        const double ri = w.inner, ro = w.outer, y0 = w.y0, y1 = w.y1;
         // Cairo's y runs down: a window above the diameter has y scaled by -1.
         const double up = -w.up;
         for (const double side : {1.0, -1.0}) {
@@ -123,11 +122,11 @@ void draw_mask(cairo_t* cr, const Mask& m, const Style& s)
             cairo_scale(cr, side, side * up);
             colour(cr, s.cut_rgb);
             cairo_new_path(cr);
-            window_path(cr, ri, ro, y0, y1);
+            window_path(cr, w);
             cairo_stroke(cr);
             cairo_restore(cr);
             colour(cr, s.label_rgb);
-            centred(cr, std::to_string(k + 1), side * (ri + ro) / 2, side * up * (y1 + 2.5));
+            centred(cr, std::to_string(k + 1), side * (w.inner + w.outer) / 2, side * up * (w.y1 + 2.5));
         }
     }
     // The centre, to place the mask on the mirror.

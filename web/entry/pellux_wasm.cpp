@@ -429,8 +429,10 @@ PELLUX_WASM(mask_windows_of) int mask_windows_of(int openings)
     mask_windows(g_vectors[0], openings, windows);
     for (int k = 0; k < openings; ++k) {
         const MaskWindow& w = windows[k];
-        double* o = g_vectors[1] + 5 * k;
+        const WindowOutline line = window_outline(w);
+        double* o = g_vectors[1] + 10 * k;
         o[0] = w.inner, o[1] = w.outer, o[2] = w.y0, o[3] = w.y1, o[4] = w.up;
+        o[5] = line.outer0, o[6] = line.outer1, o[7] = line.inner1, o[8] = line.inner0, o[9] = line.inner;
     }
     return kOk;
 }

@@ -9,19 +9,17 @@ const f = (x) => Number(x.toFixed(4));
 export const OVERLAP = 15; // mm that neighbouring printed sheets share
 const LABEL_ROOM = 3;
 
-// One window right of the centre and above the diameter (y up), as SVG path
-// data in a frame where y runs down; sx, sy mirror it.
-function windowPath(ri, ro, y0, y1, sx, sy) {
+// One window right of the centre and above the diameter (y up), along the
+// core's outline, as SVG path data in a frame where y runs down; sx, sy
+// mirror it.
+function windowPath(w, sx, sy) {
   const p = (x, y) => `${f(sx * x)} ${f(-sy * y)}`;
   const sweepOut = sx * sy > 0 ? 0 : 1; // counter-clockwise in the y-up frame
-  let d = `M ${p(Math.sqrt(ro * ro - y0 * y0), y0)} A ${f(ro)} ${f(ro)} 0 0 ${sweepOut} ${p(Math.sqrt(ro * ro - y1 * y1), y1)}`;
-  if (ri > y1) {
-    d += ` L ${p(Math.sqrt(ri * ri - y1 * y1), y1)} A ${f(ri)} ${f(ri)} 0 0 ${1 - sweepOut} ${p(Math.sqrt(ri * ri - y0 * y0), y0)}`;
-  } else if (ri > y0) {
-    d += ` L ${p(0, y1)} L ${p(0, ri)} A ${f(ri)} ${f(ri)} 0 0 ${1 - sweepOut} ${p(Math.sqrt(ri * ri - y0 * y0), y0)}`;
-  } else {
-    d += ` L ${p(0, y1)} L ${p(0, y0)}`;
-  }
+  const arc = (r, sweep, x, y) => ` A ${f(r)} ${f(r)} 0 0 ${sweep} ${p(x, y)}`;
+  let d = `M ${p(w.outer0, w.y0)}${arc(w.outer, sweepOut, w.outer1, w.y1)} L ${p(w.inner1, w.y1)}`;
+  if (w.innerKind === 0) d += arc(w.inner, 1 - sweepOut, w.inner0, w.y0);
+  else if (w.innerKind === 1) d += ` L ${p(0, w.inner)}${arc(w.inner, 1 - sweepOut, w.inner0, w.y0)}`;
+  else d += ` L ${p(0, w.y0)}`;
   return d + " Z";
 }
 
@@ -32,7 +30,7 @@ function drawing(edgesMm, radius, cut, colours) {
   let body = `<circle cx="0" cy="0" r="${f(radius)}" fill="none" stroke="${line}" stroke-width="${cut}"/>`;
   pellux.maskWindows(edgesMm).forEach((w, k) => {
     for (const side of [1, -1]) {
-      body += `<path d="${windowPath(w.inner, w.outer, w.y0, w.y1, side, side * w.up)}" fill="none" stroke="${line}" stroke-width="${cut}"/>`;
+      body += `<path d="${windowPath(w, side, side * w.up)}" fill="none" stroke="${line}" stroke-width="${cut}"/>`;
       body += `<text x="${f((side * (w.inner + w.outer)) / 2)}" y="${f(-side * w.up * (w.y1 + 2.5))}" font-size="3.2" fill="${text}" text-anchor="middle" dominant-baseline="middle">${k + 1}</text>`;
     }
   });

@@ -262,8 +262,11 @@ export function maskWindows(edgesMm) {
   const n = edgesMm.length - 1;
   new Float64Array(wasm.memory.buffer, wasm.pellux_vector(0), edgesMm.length).set(edgesMm);
   if (wasm.mask_windows_of(n) !== 0) return [];
-  const v = new Float64Array(wasm.memory.buffer, wasm.pellux_vector(1), 5 * n);
-  return Array.from({ length: n }, (_, k) => ({ inner: v[5 * k], outer: v[5 * k + 1], y0: v[5 * k + 2], y1: v[5 * k + 3], up: v[5 * k + 4] }));
+  const v = new Float64Array(wasm.memory.buffer, wasm.pellux_vector(1), 10 * n);
+  return Array.from({ length: n }, (_, k) => {
+    const o = v.subarray(10 * k, 10 * k + 10);
+    return { inner: o[0], outer: o[1], y0: o[2], y1: o[3], up: o[4], outer0: o[5], outer1: o[6], inner1: o[7], inner0: o[8], innerKind: o[9] };
+  });
 }
 
 // The printed mask's tiles, from the core.
