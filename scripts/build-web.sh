@@ -13,7 +13,7 @@ sources=(core/zones.cpp core/transverse.cpp core/wavefront.cpp core/zone_kernels
          core/uncertainty.cpp core/reconstruction.cpp core/runs.cpp core/mirror_figures.cpp core/comparison.cpp
          core/fft.cpp core/simulation.cpp core/foucaultgram.cpp core/photo.cpp core/photo_readings.cpp
          core/zone_design.cpp core/mask_layout.cpp core/reduction.cpp web/entry/pellux_wasm.cpp
-         web/entry/photo_wasm.cpp)
+         web/entry/photo_wasm.cpp web/entry/mask_wasm.cpp)
 clang++-14 --target=wasm32-wasi -O2 -ffp-contract=off -fno-fast-math -std=c++20 \
   -fno-exceptions -fno-rtti -Wall -Wextra -I. -nostartfiles -Wl,--no-entry -Wl,--strip-all \
   -o "$out/pellux.wasm" "${sources[@]}"

@@ -6,8 +6,8 @@
 #include "core/photo_readings.h"
 #include "core/reduction.h"
 #include "core/zone_design.h"
+#include "web/entry/wasm_entry.h"
 
-#define PELLUX_WASM(name) extern "C" __attribute__((export_name(#name)))
 
 using namespace pellux;
 

@@ -8,9 +8,9 @@ import { clearCharts, drawCharts } from "./charts.js";
 import { updateMask } from "./mask_view.js";
 import { parseProject, writeProject, defaultReadingUncertainty } from "./mirror_file.js";
 import { clearResults, renderResults } from "./results.js";
-import { wirePhotos } from "./photos.js";
+import { photoMirror, photoPlan, wirePhotos } from "./photos.js";
 import { clearMirror, showMirror, wireSee } from "./see.js";
-import { CHOICE_FIELDS, NUMBER_FIELDS, emptyZone, exampleState, lastAction, loadStored, remember, stateFromMirror, store, undo } from "./state.js";
+import { CHOICE_FIELDS, NUMBER_FIELDS, emptyZone, exampleState, lastAction, loadStored, readingsIn, remember, stateFromMirror, store, undo } from "./state.js";
 import { loadProjects, newSession, showComparison, showHistory, storeProjects } from "./sessions.js";
 import { convertUnits } from "./units.js";
 import { validate } from "./validate.js";
@@ -123,10 +123,6 @@ function replace(what, change, said) {
   fillForm();
   recompute();
   offerUndo(said);
-}
-
-function readingsIn(s) {
-  return s.zones.reduce((n, z) => n + z.runs.filter((r) => (r ?? "").trim() !== "").length, 0);
 }
 
 function useZones(zones, what) {
@@ -269,53 +265,18 @@ function wire() {
     $("mask-page")?.remove();
   });
   wireSee();
-  wirePhotos(photoMirror, usePhotoReadings);
+  wirePhotos(() => photoMirror(state), usePhotoReadings);
   wireHistory();
 }
 
 // ------------------------------------------------------- from photographs
 
-// The mirror as numbers for measuring pictures, or what to fix first.
-function photoMirror() {
-  const v = validate(state);
-  const bad = ["diameter", "radius", "wavelength"].filter((f) => v.errors[f]);
-  if (bad.length) return "Fix the mirror's fields marked in red first: the pictures are measured on that mirror.";
-  const m = v.mirror;
-  const zones = [];
-  m.zones.forEach((z, at) => {
-    if (z.inner !== null && z.outer !== null && z.outer > z.inner && z.inner >= 0 && z.outer <= m.diameter / 2) zones.push({ inner: z.inner, outer: z.outer, at });
-  });
-  return { units: m.units, diameter: m.diameter, radius: m.radius, wavelength: m.wavelength, moving: m.tester === "moving source",
-    rule: ["mean", "rms", "carlin"].indexOf(m.zoneRadius), zones };
-}
-
-// A measured series into the zone table: another run when the table holds
-// the same zones, else the table replaced by the series' zones.
 function usePhotoReadings(r) {
-  const text = (x, digits) => String(Number(x.toPrecision(digits)));
-  const same = state.zones.length === r.zones.length && r.zones.every((z, k) =>
-    Math.abs(Number(state.zones[k].inner) - z.inner) < 1e-9 && Math.abs(Number(state.zones[k].outer) - z.outer) < 1e-9);
-  if (same) {
-    let run = 0;
-    while (run < state.runs && state.zones.some((z) => (z.runs[run] ?? "").trim() !== "")) ++run;
-    if (run >= 10) return ($("photo-note").textContent = "The zone table holds 10 runs already: start a new session for more.");
-    replace("the photographs' run", () => {
-      state.runs = Math.max(state.runs, run + 1);
-      state.zones.forEach((z, k) => {
-        while (z.runs.length < state.runs) z.runs.push("");
-        z.runs[run] = r.zones[k].found ? text(r.zones[k].reading, 8) : "";
-      });
-    }, `Run ${run + 1} now holds the photographs' readings.`);
-    return;
-  }
-  const zones = r.zones.map((z) => ({ inner: text(z.inner, 12), outer: text(z.outer, 12), runs: [z.found ? text(z.reading, 8) : ""], mask: "" }));
-  const n = readingsIn(state);
-  const go = () => replace("the zone table", () => {
-    state.zones = zones;
-    state.runs = 1;
-  }, "The zone table now holds the photographs' zones and their readings as run 1.");
-  if (n === 0) go();
-  else ask(`Replace the zone table with the photographs' ${zones.length} zones? Its ${n} readings go (you can undo).`, go);
+  const plan = photoPlan(state, r);
+  if (plan.error) return ($("photo-note").textContent = plan.error);
+  const go = () => replace(plan.what, () => plan.change(state), plan.said);
+  if (plan.question) ask(plan.question, go);
+  else go();
 }
 
 function wireHistory() {

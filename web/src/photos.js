@@ -2,6 +2,8 @@
 // browser, measured by the module, shown for checking by eye, and put into
 // the zone table as a run.
 import * as pellux from "./pellux.js";
+import { readingsIn } from "./state.js";
+import { validate } from "./validate.js";
 
 const $ = (id) => document.getElementById(id);
 const LONGEST = 1600; // a phone's picture is measured on a copy this size at most
@@ -176,4 +178,45 @@ export function wirePhotos(mirror, use) {
   });
   $("photo-measure").addEventListener("click", () => measure(mirror));
   $("photo-use").addEventListener("click", () => measured && use(measured));
+}
+
+// The mirror in hand as numbers for measuring pictures, or what to fix first.
+export function photoMirror(state) {
+  const v = validate(state);
+  if (["diameter", "radius", "wavelength"].some((f) => v.errors[f])) return "Fix the mirror's fields marked in red first: the pictures are measured on that mirror.";
+  const m = v.mirror;
+  const zones = m.zones.filter((z) => z.inner !== null && z.outer !== null && z.outer > z.inner && z.inner >= 0 && z.outer <= m.diameter / 2);
+  return { units: m.units, diameter: m.diameter, radius: m.radius, wavelength: m.wavelength, moving: m.tester === "moving source",
+    rule: ["mean", "rms", "carlin"].indexOf(m.zoneRadius), zones };
+}
+
+// What a measured series does to the zone table: another run when the
+// table holds the same zones, else the table replaced by the series' zones
+// (asked first when readings would go). { error } or { what, said,
+// question, change(state) }.
+export function photoPlan(state, r) {
+  const text = (x, digits) => String(Number(x.toPrecision(digits)));
+  const same = state.zones.length === r.zones.length && r.zones.every((z, k) =>
+    Math.abs(Number(state.zones[k].inner) - z.inner) < 1e-9 && Math.abs(Number(state.zones[k].outer) - z.outer) < 1e-9);
+  if (same) {
+    let run = 0;
+    while (run < state.runs && state.zones.some((z) => (z.runs[run] ?? "").trim() !== "")) ++run;
+    if (run >= 10) return { error: "The zone table holds 10 runs already: start a new session for more." };
+    return { what: "the photographs' run", said: `Run ${run + 1} now holds the photographs' readings.`, question: null,
+      change: (s) => {
+        s.runs = Math.max(s.runs, run + 1);
+        s.zones.forEach((z, k) => {
+          while (z.runs.length < s.runs) z.runs.push("");
+          z.runs[run] = r.zones[k].found ? text(r.zones[k].reading, 8) : "";
+        });
+      } };
+  }
+  const zones = r.zones.map((z) => ({ inner: text(z.inner, 12), outer: text(z.outer, 12), runs: [z.found ? text(z.reading, 8) : ""], mask: "" }));
+  const n = readingsIn(state);
+  return { what: "the zone table", said: "The zone table now holds the photographs' zones and their readings as run 1.",
+    question: n ? `Replace the zone table with the photographs' ${zones.length} zones? Its ${n} readings go (you can undo).` : null,
+    change: (s) => {
+      s.zones = zones;
+      s.runs = 1;
+    } };
 }

@@ -108,3 +108,8 @@ export function undo() {
 export function lastAction() {
   return past.length ? past[past.length - 1].what : null;
 }
+
+// How many readings the mirror's zone table holds.
+export function readingsIn(s) {
+  return s.zones.reduce((n, z) => n + z.runs.filter((r) => (r ?? "").trim() !== "").length, 0);
+}
