@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "core/zone_design.h"
+#include "tools/args/args.h"
 #include "tools/reduction/mirror_file.h"
 
 namespace mask {
@@ -29,11 +30,6 @@ bool whole(const std::string& text, int& n)
     const char* end = text.data() + text.size();
     const auto r = std::from_chars(text.data(), end, n);
     return r.ec == std::errc() && r.ptr == end;
-}
-
-bool ends_with(const std::string& s, const std::string& tail)
-{
-    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 // Today, or the day SOURCE_DATE_EPOCH names, for reproducible files.
@@ -213,9 +209,9 @@ bool parse_arguments(int argc, char** argv, Request& r, std::string& error)
 
 bool make_mask(const Request& r, Mask& m, std::string& error)
 {
-    if (ends_with(r.out, ".pdf"))
+    if (args::ends_with(r.out, ".pdf"))
         m.format = Format::Pdf;
-    else if (ends_with(r.out, ".svg"))
+    else if (args::ends_with(r.out, ".svg"))
         m.format = Format::Svg;
     else
         return (error = "the output must end in .pdf or .svg: " + r.out), false;

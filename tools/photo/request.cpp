@@ -3,36 +3,9 @@
 #include <charconv>
 #include <cmath>
 
+#include "tools/args/args.h"
+
 namespace photo {
-
-namespace {
-
-bool number(const std::string& text, double& x)
-{
-    const char* b = text.data();
-    const char* e = b + text.size();
-    if (b != e && *b == '+')
-        ++b;
-    const auto r = std::from_chars(b, e, x);
-    return !text.empty() && r.ec == std::errc() && r.ptr == e && std::isfinite(x);
-}
-
-bool numbers(const std::string& text, std::vector<double>& out)
-{
-    std::size_t from = 0;
-    for (;;) {
-        const std::size_t comma = text.find(',', from);
-        double x = 0;
-        if (!number(text.substr(from, comma - from), x))
-            return false;
-        out.push_back(x);
-        if (comma == std::string::npos)
-            return true;
-        from = comma + 1;
-    }
-}
-
-} // namespace
 
 bool parse_arguments(int argc, char** argv, Request& r, std::string& error)
 {
@@ -40,31 +13,24 @@ bool parse_arguments(int argc, char** argv, Request& r, std::string& error)
         const std::string arg = argv[i];
         const bool has_value = i + 1 < argc;
         const std::string value = has_value ? argv[i + 1] : "";
-        auto one = [&](std::optional<double>& slot) {
-            double x = 0;
-            if (!has_value || !number(value, x))
-                return (error = arg + " takes a number"), false;
-            slot = x;
-            ++i;
-            return true;
-        };
         if (arg == "--diameter" || arg == "--radius-of-curvature" || arg == "--angle" || arg == "--band" ||
             arg == "--pinhole") {
-            if (!one(arg == "--diameter" ? r.diameter
-                     : arg == "--radius-of-curvature" ? r.rcurve
-                     : arg == "--angle" ? r.angle
-                     : arg == "--band" ? r.band
-                                       : r.pinhole))
+            std::optional<double>& slot = arg == "--diameter"              ? r.diameter
+                                          : arg == "--radius-of-curvature" ? r.rcurve
+                                          : arg == "--angle"               ? r.angle
+                                          : arg == "--band"                ? r.band
+                                                                           : r.pinhole;
+            if (!args::number_option(argc, argv, i, slot, error))
                 return false;
         } else if (arg == "--knife" && has_value) {
             std::vector<double> two;
-            if (!numbers(value, two) || two.size() != 2)
+            if (!args::number_list(value, two) || two.size() != 2)
                 return (error = "--knife takes the first position and the step, as 0.01,0.002"), false;
             r.start = two[0];
             r.step = two[1];
             ++i;
         } else if (arg == "--knife-list" && has_value) {
-            if (!numbers(value, r.knife_list))
+            if (!args::number_list(value, r.knife_list))
                 return (error = "--knife-list takes one position a photograph, separated by commas"), false;
             ++i;
         } else if (arg == "--zones" && has_value) {

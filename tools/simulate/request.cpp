@@ -4,41 +4,9 @@
 #include <cmath>
 #include <cstdio>
 
+#include "tools/args/args.h"
+
 namespace simulate {
-
-namespace {
-
-bool number(const std::string& text, double& x)
-{
-    const char* b = text.data();
-    const char* e = b + text.size();
-    if (b != e && *b == '+')
-        ++b;
-    const auto r = std::from_chars(b, e, x);
-    return !text.empty() && r.ec == std::errc() && r.ptr == e && std::isfinite(x);
-}
-
-bool list(const std::string& text, std::vector<double>& out)
-{
-    std::size_t from = 0;
-    for (;;) {
-        const std::size_t comma = text.find(',', from);
-        double x = 0;
-        if (!number(text.substr(from, comma - from), x))
-            return false;
-        out.push_back(x);
-        if (comma == std::string::npos)
-            return true;
-        from = comma + 1;
-    }
-}
-
-bool ends_with(const std::string& s, const std::string& tail)
-{
-    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-} // namespace
 
 bool parse_arguments(int argc, char** argv, Request& r, std::string& error)
 {
@@ -46,14 +14,6 @@ bool parse_arguments(int argc, char** argv, Request& r, std::string& error)
         const std::string arg = argv[i];
         const bool has_value = i + 1 < argc;
         const std::string value = has_value ? argv[i + 1] : "";
-        auto length = [&](std::optional<double>& slot) {
-            double x = 0;
-            if (!has_value || !number(value, x))
-                return (error = arg + " takes a number"), false;
-            slot = x;
-            ++i;
-            return true;
-        };
         if (arg == "--diameter" || arg == "--radius-of-curvature" || arg == "--conic" || arg == "--obstruction" ||
             arg == "--wavelength" || arg == "--source-width" || arg == "--ronchi" || arg == "--offset") {
             std::optional<double>& slot = arg == "--diameter"              ? r.diameter
@@ -64,7 +24,7 @@ bool parse_arguments(int argc, char** argv, Request& r, std::string& error)
                                           : arg == "--source-width"        ? r.source_width
                                           : arg == "--ronchi"              ? r.lines_per_inch
                                                                            : r.offset;
-            if (!length(slot))
+            if (!args::number_option(argc, argv, i, slot, error))
                 return false;
         } else if (arg == "--units" && has_value) {
             if (value != "in" && value != "mm")
@@ -82,7 +42,7 @@ bool parse_arguments(int argc, char** argv, Request& r, std::string& error)
                 return (error = "--size takes a whole number of pixels"), false;
             ++i;
         } else if (arg == "--knife" && has_value) {
-            if (!r.knives.empty() || !list(value, r.knives))
+            if (!r.knives.empty() || !args::number_list(value, r.knives))
                 return (error = "--knife takes positions separated by commas, such as 0.01,0.02"), false;
             ++i;
         } else if (arg == "--from" && has_value) {
@@ -93,7 +53,7 @@ bool parse_arguments(int argc, char** argv, Request& r, std::string& error)
             return (error = "unknown or incomplete option '" + arg + "'"), false;
         }
     }
-    if (r.out.empty() || !ends_with(r.out, ".png"))
+    if (r.out.empty() || !args::ends_with(r.out, ".png"))
         return (error = "name the output, OUT.png"), false;
     if (r.knives.empty() == !r.lines_per_inch)
         return (error = "ask for either --knife X[,X2,...] or --ronchi LPI --offset X"), false;
