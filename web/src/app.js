@@ -8,7 +8,7 @@ import { clearCharts, drawCharts } from "./charts.js";
 import { updateMask } from "./mask_view.js";
 import { parseProject, writeProject, defaultReadingUncertainty } from "./mirror_file.js";
 import { clearResults, renderResults } from "./results.js";
-import { photoMirror, photoPlan, wirePhotos } from "./photos.js";
+import { photoMirror, photoPlan, photoUnits, wirePhotos } from "./photos.js";
 import { clearMirror, showMirror, wireSee } from "./see.js";
 import { CHOICE_FIELDS, NUMBER_FIELDS, emptyZone, exampleState, lastAction, loadStored, readingsIn, remember, stateFromMirror, store, undo } from "./state.js";
 import { loadProjects, newSession, showComparison, showHistory, storeProjects } from "./sessions.js";
@@ -72,6 +72,7 @@ function showErrors(v) {
 
 function recompute() {
   storeAll();
+  photoUnits(state.units);
   showHistory(project);
   const v = validate(state);
   showErrors(v);

@@ -126,6 +126,7 @@ function measure(mirror) {
   const note = $("photo-note");
   $("photo-use").hidden = true;
   $("photo-table").hidden = true;
+  $("photo-views").hidden = true;
   measured = null;
   const m = mirror();
   if (typeof m === "string") return (note.textContent = m);
@@ -151,12 +152,21 @@ function measure(mirror) {
   note.textContent = `${read} of ${r.zones.length} zones read from ${pictures.length} pictures in ${((performance.now() - t0) / 1000).toFixed(1)} s. Check the circle and the nulls by eye.`;
   note.dataset.ms = String(performance.now() - t0);
   showTable(r.zones, m.units);
+  $("photo-views").hidden = false;
   drawFirst(r.disc, r.zones, m.diameter);
   drawPlot(r.zones, knife, m.diameter);
   $("photo-use").hidden = read === 0;
 }
 
+// The source's width follows the mirror's units (a 0.1 mm or 0.004 in
+// pinhole) until the user types one.
+export function photoUnits(units) {
+  const pin = $("photo-pinhole");
+  if (pin.dataset.typed !== "1") pin.value = units === "mm" ? "0.1" : "0.004";
+}
+
 export function wirePhotos(mirror, use) {
+  $("photo-pinhole").addEventListener("input", () => ($("photo-pinhole").dataset.typed = "1"));
   $("photo-files").addEventListener("change", async (event) => {
     const files = [...event.target.files];
     const note = $("photo-note");
