@@ -11,16 +11,13 @@ import shutil
 import subprocess
 import sys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir))
+from checks import Checks  # noqa: E402
+
 photo, simulate, reduction, work = sys.argv[1:5]
 shutil.rmtree(work, ignore_errors=True)
 os.makedirs(work)
-failures = []
-
-
-def check(ok, what):
-    if not ok:
-        failures.append(what)
-        print("FAIL: " + what)
+check = Checks()
 
 
 def run(tool, *args):
@@ -73,5 +70,4 @@ for what, args, says in bad:
     check(r.returncode == 2 and says in r.stderr and not os.path.exists(os.path.join(work, "bad.csv")),
           "%s: status %d, %s" % (what, r.returncode, r.stderr.strip()[:120]))
 
-print("%d failures" % len(failures))
-sys.exit(1 if failures else 0)
+check.finish()

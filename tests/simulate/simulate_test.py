@@ -10,19 +10,13 @@ import struct
 import subprocess
 import sys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir))
+from checks import Checks  # noqa: E402
+
 tool, example, work = sys.argv[1:4]
 shutil.rmtree(work, ignore_errors=True)
 os.makedirs(work)
-failures = []
-checks = 0
-
-
-def check(ok, what):
-    global checks
-    checks += 1
-    if not ok:
-        failures.append(what)
-        print("FAIL: " + what)
+check = Checks()
 
 
 def run(*args):
@@ -87,5 +81,4 @@ for k, (args, message) in enumerate(bad):
 r = run(*(mirror + ["--knife", "0", "picture.jpg"]))
 check(r.returncode == 2 and "OUT.png" in r.stderr, "a JPEG output accepted")
 
-print("%d passed, %d failed" % (checks - len(failures), len(failures)))
-sys.exit(1 if failures else 0)
+check.finish()
