@@ -61,7 +61,7 @@ double path_beyond(double r2, double z, double q)
 
 // The pupil's field: the phase of the path source - mirror - knife point,
 // in turns, over the mirror's samples; 0 outside.
-void pupil(const SimMirror& m, const SimTester& t, double knife, const Grid& g)
+void pupil(const SimMirror& m, const SimTester& t, const SimMask& mask, double knife, const Grid& g)
 {
     const double edge = m.diameter / 2, inner = m.obstruction / 2, pixel = m.diameter / g.n;
     const double k = m.rcurve + knife, s = t.moving_source ? k : m.rcurve;
@@ -71,7 +71,7 @@ void pupil(const SimMirror& m, const SimTester& t, double knife, const Grid& g)
         for (int col = 0; col < g.n; ++col) {
             const double x = (col + 0.5) * pixel - edge, y = edge - (row + 0.5) * pixel;
             const double r2 = x * x + y * y;
-            if (r2 > edge * edge || r2 < inner * inner)
+            if (r2 > edge * edge || r2 < inner * inner || (mask.openings > 0 && !in_mask_window(mask, x, y)))
                 continue;
             double z = 0, slope = 0;
             surface(m, std::sqrt(r2), z, slope);
@@ -89,10 +89,32 @@ std::size_t simulation_bytes(int size)
                              static_cast<std::size_t>(n) * n);
 }
 
+bool in_mask_window(const SimMask& mask, double x, double y)
+{
+    // The left windows are the right ones turned half a turn.
+    double u = x * 25.4, v = y * 25.4;
+    if (u < 0)
+        u = -u, v = -v;
+    const double r2 = u * u + v * v;
+    for (int k = 0; k < mask.openings; ++k) {
+        const MaskWindow& w = mask.windows[k];
+        const double h = w.up * v;
+        if (h >= w.y0 && h <= w.y1 && r2 >= w.inner * w.inner && r2 <= w.outer * w.outer)
+            return true;
+    }
+    return false;
+}
+
 void foucaultgram(const SimMirror& m, const SimTester& t, double knife, int size, unsigned char* out, void* work)
 {
+    foucaultgram(m, t, SimMask{nullptr, 0}, knife, size, out, work);
+}
+
+void foucaultgram(const SimMirror& m, const SimTester& t, const SimMask& mask, double knife, int size,
+                  unsigned char* out, void* work)
+{
     const Grid g = carve(work, size);
-    pupil(m, t, knife, g);
+    pupil(m, t, mask, knife, g);
     fft_table(g.m, g.table);
     // To the knife's plane: along x for the mirror's rows, along y for all;
     // then back along y, which the knife does not touch.
@@ -143,7 +165,7 @@ void foucaultgram(const SimMirror& m, const SimTester& t, double knife, int size
             const double r2 = x * x + y * y;
             unsigned char& v = out[row * size + col];
             v = 0;
-            if (r2 > edge * edge || r2 < inner * inner)
+            if (r2 > edge * edge || r2 < inner * inner || (mask.openings > 0 && !in_mask_window(mask, x, y)))
                 continue;
             // Bilinear between the pupil's samples, clamped to the grid.
             double gx = (col + 0.5) / size * g.n - 0.5, gy = (row + 0.5) / size * g.n - 0.5;

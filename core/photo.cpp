@@ -1,5 +1,6 @@
 #include "core/photo.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -116,37 +117,69 @@ bool solve6(double (&a)[6][7], double* x)
     return true;
 }
 
+// The level halfway into the rim's rise: 0 for a picture without light.
+double lit_threshold(const Picture& p)
+{
+    const double background = percentile(p, 0.05), bright = percentile(p, 0.995);
+    return bright > background + 20 ? background + 0.3 * (bright - background) : 0.0;
+}
+
+bool lit_centroid(const Picture& p, double threshold, double& cx, double& cy)
+{
+    double sx = 0, sy = 0, n = 0;
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x)
+            if (p.grey[y * p.width + x] >= threshold)
+                sx += x, sy += y, n += 1;
+    if (n < 100)
+        return false;
+    cx = sx / n;
+    cy = sy / n;
+    return true;
+}
+
+// The distance from (cx, cy) along (c, s) of the outermost lit pixel, three
+// in a row lit, to where the level crosses the threshold; 0 for none
+// between `inner` and `outer`.
+double outermost_lit(const Picture& p, double cx, double cy, double c, double s, double outer, double inner,
+                     double threshold)
+{
+    for (double r = outer; r > inner; r -= 0.5) {
+        const double x = cx + r * c, y = cy + r * s;
+        if (sample(p, x, y) >= threshold && sample(p, cx + (r - 1) * c, cy + (r - 1) * s) >= threshold &&
+            sample(p, cx + (r - 2) * c, cy + (r - 2) * s) >= threshold) {
+            // Between r + 0.5 and r.
+            const double outside = sample(p, cx + (r + 0.5) * c, cy + (r + 0.5) * s), inside = sample(p, x, y);
+            const double t = inside > outside ? (inside - threshold) / (inside - outside) : 0.0;
+            return r + 0.5 * t;
+        }
+    }
+    return 0.0;
+}
+
 struct Grid {
     double* cells; // count pictures of G x G, each over its disc
     double* flat;  // G x G
+    double* lit;   // G x G: 1 where the series ever lights the mirror (all of it without a mask)
 };
 
 Grid grid_of(const void* work, int count)
 {
     auto* d = static_cast<double*>(const_cast<void*>(work));
-    return {d, d + static_cast<std::size_t>(count) * G * G};
+    const std::size_t plane = static_cast<std::size_t>(G) * G;
+    return {d, d + count * plane, d + (count + 1) * plane};
 }
 
 } // namespace
 
 Disc find_disc(const Picture& p, Disc hint)
 {
-    const double background = percentile(p, 0.05), bright = percentile(p, 0.995);
-    if (!(bright > background + 20))
+    const double threshold = lit_threshold(p);
+    if (!(threshold > 0))
         return {0, 0, 0, false};
-    const double threshold = background + 0.3 * (bright - background);
     double cx = hint.x, cy = hint.y;
-    if (!hint.found) {
-        double sx = 0, sy = 0, n = 0;
-        for (int y = 0; y < p.height; ++y)
-            for (int x = 0; x < p.width; ++x)
-                if (p.grey[y * p.width + x] >= threshold)
-                    sx += x, sy += y, n += 1;
-        if (n < 100)
-            return {0, 0, 0, false};
-        cx = sx / n;
-        cy = sy / n;
-    }
+    if (!hint.found && !lit_centroid(p, threshold, cx, cy))
+        return {0, 0, 0, false};
     // The outermost lit pixel along each ray, three in a row lit.
     double px[kRays], py[kRays];
     bool use[kRays];
@@ -157,21 +190,11 @@ Disc find_disc(const Picture& p, Disc hint)
     for (int k = 0; k < kRays; ++k) {
         double s = 0, c = 0;
         sin_cos_turns(static_cast<double>(k) / kRays, s, c);
-        use[k] = false;
-        for (double r = outer; r > inner; r -= 0.5) {
-            const double x = cx + r * c, y = cy + r * s;
-            if (sample(p, x, y) >= threshold && sample(p, cx + (r - 1) * c, cy + (r - 1) * s) >= threshold &&
-                sample(p, cx + (r - 2) * c, cy + (r - 2) * s) >= threshold) {
-                // Where the level crosses the threshold, between r + 0.5 and r.
-                const double outside = sample(p, cx + (r + 0.5) * c, cy + (r + 0.5) * s), inside = sample(p, x, y);
-                const double t = inside > outside ? (inside - threshold) / (inside - outside) : 0.0;
-                px[k] = cx + (r + 0.5 * t) * c;
-                py[k] = cy + (r + 0.5 * t) * s;
-                use[k] = true;
-                ++found;
-                break;
-            }
-        }
+        const double r = outermost_lit(p, cx, cy, c, s, outer, inner, threshold);
+        use[k] = r > 0;
+        px[k] = cx + r * c;
+        py[k] = cy + r * s;
+        found += use[k];
     }
     if (found < kRays / 5)
         return {0, 0, 0, false};
@@ -194,9 +217,74 @@ Disc find_disc(const Picture& p, Disc hint)
     return d.found && d.radius > 10 ? d : Disc{0, 0, 0, false};
 }
 
+Disc find_masked_disc(const Picture& p, double reach)
+{
+    const double background = percentile(p, 0.05), bright = percentile(p, 0.995);
+    if (!(bright > background + 20) || !(reach > 0 && reach <= 1))
+        return {0, 0, 0, false};
+    // Each pixel counts when above half the brightest near it: a blurred
+    // window's edge crosses there whatever the lighting. The pairs, turned
+    // half a turn about the centre, have it for centroid.
+    const int w = p.width, h = p.height;
+    const double low = background + 0.15 * (bright - background);
+    std::vector<unsigned char> across(static_cast<std::size_t>(w) * h), near(across.size());
+    constexpr int kNear = 5;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            unsigned char most = 0;
+            for (int d = x < kNear ? -x : -kNear; d <= kNear && x + d < w; ++d)
+                most = p.grey[y * w + x + d] > most ? p.grey[y * w + x + d] : most;
+            across[static_cast<std::size_t>(y) * w + x] = most;
+        }
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            unsigned char most = 0;
+            for (int d = y < kNear ? -y : -kNear; d <= kNear && y + d < h; ++d)
+                most = across[static_cast<std::size_t>(y + d) * w + x] > most ? across[static_cast<std::size_t>(y + d) * w + x] : most;
+            near[static_cast<std::size_t>(y) * w + x] = most;
+        }
+    double sx = 0, sy = 0, n = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const double peak = near[static_cast<std::size_t>(y) * w + x];
+            if (peak >= low && p.grey[y * w + x] >= background + 0.5 * (peak - background))
+                sx += x, sy += y, n += 1;
+        }
+    if (n < 100)
+        return {0, 0, 0, false};
+    const double cx = sx / n, cy = sy / n;
+    // Rays through the outermost windows end on their outer edge, a circle
+    // about the centre; the others end short of it, on inner windows. Each
+    // ends where the level falls through half the window's peak before it.
+    const double far = std::sqrt(static_cast<double>(w) * w + static_cast<double>(h) * h);
+    double radii[kRays];
+    double longest = 0;
+    for (int k = 0; k < kRays; ++k) {
+        double s = 0, c = 0;
+        sin_cos_turns(static_cast<double>(k) / kRays, s, c);
+        radii[k] = 0;
+        const double r0 = outermost_lit(p, cx, cy, c, s, far, 2, low);
+        if (r0 > 0) {
+            double peak = 0;
+            for (double r = r0; r > r0 - 12 && r > 0; r -= 0.5)
+                peak = std::fmax(peak, sample(p, cx + r * c, cy + r * s));
+            radii[k] = outermost_lit(p, cx, cy, c, s, r0 + 2, r0 - 12, background + 0.5 * (peak - background));
+        }
+        longest = radii[k] > longest ? radii[k] : longest;
+    }
+    double outer[kRays];
+    int m = 0;
+    for (int k = 0; k < kRays; ++k)
+        if (radii[k] > 0.97 * longest)
+            outer[m++] = radii[k];
+    std::sort(outer, outer + m);
+    const double edge = m == 0 ? 0 : m % 2 ? outer[m / 2] : (outer[m / 2 - 1] + outer[m / 2]) / 2;
+    return m >= 4 && edge > 10 ? Disc{cx, cy, edge / reach, true} : Disc{0, 0, 0, false};
+}
+
 std::size_t photo_bytes(int count)
 {
-    return sizeof(double) * (static_cast<std::size_t>(count) + 1) * G * G;
+    return sizeof(double) * (static_cast<std::size_t>(count) + 2) * G * G;
 }
 
 PhotoStatus prepare_series(const PhotoSeries& s, void* work, Disc* discs, int& bad)
@@ -212,10 +300,15 @@ PhotoStatus prepare_series(const PhotoSeries& s, void* work, Disc* discs, int& b
         if (s.pictures[k].width == first.width && s.pictures[k].height == first.height)
             for (std::size_t i = 0; i < brightest.size(); ++i)
                 brightest[i] = s.pictures[k].grey[i] > brightest[i] ? s.pictures[k].grey[i] : brightest[i];
-    const Disc hint = find_disc({brightest.data(), first.width, first.height}, Disc{0, 0, 0, false});
+    const bool masked = s.mask_reach > 0;
+    const Picture lit{brightest.data(), first.width, first.height};
+    const Disc hint = masked ? find_masked_disc(lit, s.mask_reach) : find_disc(lit, Disc{0, 0, 0, false});
     for (int k = 0; k < s.count; ++k) {
         const bool same = s.pictures[k].width == first.width && s.pictures[k].height == first.height;
-        discs[k] = find_disc(s.pictures[k], same ? hint : Disc{0, 0, 0, false});
+        if (masked)
+            discs[k] = same ? hint : find_masked_disc(s.pictures[k], s.mask_reach);
+        else
+            discs[k] = find_disc(s.pictures[k], same ? hint : Disc{0, 0, 0, false});
         if (!discs[k].found) {
             bad = k;
             return kPhotoNoMirror;
@@ -247,32 +340,47 @@ PhotoStatus prepare_series(const PhotoSeries& s, void* work, Disc* discs, int& b
     // itself; the inner zones' rays barely move and never show it. The
     // lighting is smooth: a quadratic in x and y fitted to the logarithm of
     // the outer zones' brightest, and carried over the whole mirror.
+    // Through a mask only the windows count, and they lie about the
+    // diameter: a plane in x and y, the lighting's gradient, is all they fix.
+    for (int c = 0; c < G * G; ++c) {
+        double first = 0, second = 0;
+        for (int k = 0; k < s.count; ++k) {
+            const double x = g.cells[static_cast<std::size_t>(k) * G * G + c];
+            if (x > first) {
+                second = first;
+                first = x;
+            } else if (x > second) {
+                second = x;
+            }
+        }
+        g.lit[c] = second;
+    }
+    double level = 0;
+    if (masked) {
+        std::vector<double> seen(g.lit, g.lit + G * G);
+        std::nth_element(seen.begin(), seen.begin() + G * G * 99 / 100, seen.end());
+        level = 0.4 * seen[G * G * 99 / 100];
+    }
+    const int terms = masked ? 3 : 6;
     double normal[6][7] = {};
     for (int j = 0; j < G; ++j)
         for (int i = 0; i < G; ++i) {
             const double u = (i + 0.5) / G * 2 - 1, v = (j + 0.5) / G * 2 - 1, r2 = u * u + v * v;
             if (r2 < 0.6 * 0.6 || r2 > 0.95 * 0.95)
                 continue;
-            double first = 0, second = 0;
-            for (int k = 0; k < s.count; ++k) {
-                const double x = g.cells[(static_cast<std::size_t>(k) * G + j) * G + i];
-                if (x > first) {
-                    second = first;
-                    first = x;
-                } else if (x > second) {
-                    second = x;
-                }
-            }
-            if (!(second > 2))
+            const double second = g.lit[j * G + i];
+            if (!(second > 2) || second < level)
                 continue;
             const double basis[6] = {1, u, v, u * u, u * v, v * v};
             const double y = pellux::log(second);
-            for (int a = 0; a < 6; ++a) {
-                for (int c = 0; c < 6; ++c)
+            for (int a = 0; a < terms; ++a) {
+                for (int c = 0; c < terms; ++c)
                     normal[a][c] += basis[a] * basis[c];
                 normal[a][6] += basis[a] * y;
             }
         }
+    for (int a = terms; a < 6; ++a)
+        normal[a][a] = 1; // the unused terms held at 0
     double coef[6] = {};
     if (!solve6(normal, coef)) {
         bad = 0;
@@ -284,6 +392,8 @@ PhotoStatus prepare_series(const PhotoSeries& s, void* work, Disc* discs, int& b
             g.flat[j * G + i] = pellux::exp(coef[0] + coef[1] * u + coef[2] * v + coef[3] * u * u + coef[4] * u * v +
                                             coef[5] * v * v);
         }
+    for (int c = 0; c < G * G; ++c)
+        g.lit[c] = !masked || g.lit[c] >= level ? 1.0 : 0.0;
     for (int k = 0; k < s.count; ++k)
         for (int c = 0; c < G * G; ++c) {
             double& v = g.cells[static_cast<std::size_t>(k) * G * G + c];
@@ -292,25 +402,24 @@ PhotoStatus prepare_series(const PhotoSeries& s, void* work, Disc* discs, int& b
     return kPhotoOk;
 }
 
-double ring_balance(const PhotoSeries& s, const void* work, int k, double rho)
+double ring_balance(const PhotoSeries& s, const void* work, int k, double inner, double outer)
 {
     const Grid g = grid_of(work, s.count);
     double sa = 0, ca = 0;
     sin_cos_turns(s.angle / 360.0, sa, ca);
     double sine = 0, cosine = 0;
     sin_cos_turns(s.band / 360.0, sine, cosine);
-    const double width = 0.02;
     double left = 0, right = 0;
     int nl = 0, nr = 0;
     for (int j = 0; j < G; ++j)
         for (int i = 0; i < G; ++i) {
             const double u = (i + 0.5) / G * 2 - 1, v = (j + 0.5) / G * 2 - 1;
             const double r = std::sqrt(u * u + v * v);
-            if (std::fabs(r - rho) > width)
+            if (r < inner || r > outer)
                 continue;
             // Turned back by the camera's angle: the knife's edge vertical.
             const double x = u * ca + v * sa, y = -u * sa + v * ca;
-            if (std::fabs(y) > r * sine)
+            if (s.mask_reach > 0 ? g.lit[j * G + i] == 0 : std::fabs(y) > r * sine)
                 continue;
             const double value = g.cells[(static_cast<std::size_t>(k) * G + j) * G + i];
             if (x < 0)
@@ -326,7 +435,7 @@ double ring_balance(const PhotoSeries& s, const void* work, int k, double rho)
     return s.knife_from_left ? -b : b;
 }
 
-Null zone_null(const PhotoSeries& s, const void* work, double rho, double systematic)
+Null zone_null(const PhotoSeries& s, const void* work, double inner, double outer, double systematic)
 {
     // The pictures in knife order.
     int order[256];
@@ -341,7 +450,7 @@ Null zone_null(const PhotoSeries& s, const void* work, double rho, double system
         }
     double bal[256];
     for (int k = 0; k < n; ++k)
-        bal[k] = ring_balance(s, work, order[k], rho);
+        bal[k] = ring_balance(s, work, order[k], inner, outer);
     // The crossing from + to - with the steepest fall.
     int at = -1;
     double steepest = 0;

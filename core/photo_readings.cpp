@@ -12,21 +12,11 @@ namespace {
 
 constexpr int kSimulated = 256; // pixels of the simulated pictures
 
-} // namespace
-
-std::size_t photo_readings_bytes(int pictures, int zones)
+// The mirror the raw readings reconstruct, simulated and measured as the
+// photographs were; what its measurement misses its own geometric readings
+// by is taken off the raw nulls.
+bool correct(const PhotoSeries& s, const PhotoMirror& m, const Null* raw, PhotoZone* zones, int count, void* work)
 {
-    return photo_bytes(pictures) + static_cast<std::size_t>(pictures) * kSimulated * kSimulated +
-           simulation_bytes(kSimulated) + mirror_figure_bytes(zones, 1) + sizeof(double) * (2 * zones + 8);
-}
-
-bool photo_readings(const PhotoSeries& s, const void* prepared, const PhotoMirror& m, PhotoZone* zones, int count,
-                    void* work)
-{
-    for (int z = 0; z < count; ++z) {
-        zones[z].null = zone_null(s, prepared, zones[z].rho, kPhotoSystematic);
-        zones[z].shift = 0;
-    }
     // The mirror of the raw readings (mils as the reduction takes them).
     const double factor = m.moving_source ? 2 : 1, edge = m.diameter / 2;
     std::vector<double> zeff, mils;
@@ -59,10 +49,10 @@ bool photo_readings(const PhotoSeries& s, const void* prepared, const PhotoMirro
     for (int k = 0; k < s.count; ++k) {
         unsigned char* grey = pixels + static_cast<std::size_t>(k) * kSimulated * kSimulated;
         knife[static_cast<std::size_t>(k)] = s.knife[k] - zero;
-        foucaultgram(mirror, tester, knife[static_cast<std::size_t>(k)], kSimulated, grey, sim_work);
+        foucaultgram(mirror, tester, m.mask, knife[static_cast<std::size_t>(k)], kSimulated, grey, sim_work);
         pictures[static_cast<std::size_t>(k)] = {grey, kSimulated, kSimulated};
     }
-    const PhotoSeries simulated{pictures.data(), knife.data(), s.count, false, 0, s.band};
+    const PhotoSeries simulated{pictures.data(), knife.data(), s.count, false, 0, s.band, s.mask_reach};
     std::vector<Disc> discs(static_cast<std::size_t>(s.count));
     int bad = 0;
     if (prepare_series(simulated, bytes, discs.data(), bad) != kPhotoOk)
@@ -70,17 +60,39 @@ bool photo_readings(const PhotoSeries& s, const void* prepared, const PhotoMirro
     for (int z = 0; z < count; ++z) {
         if (!zones[z].null.found)
             continue;
-        const Null seen = zone_null(simulated, bytes, zones[z].rho, 0);
+        const Null seen = zone_null(simulated, bytes, zones[z].inner, zones[z].outer, 0);
         if (!seen.found)
             continue;
         zones[z].shift = seen.reading - geometric_reading(mirror, tester, zones[z].rho * edge);
-        zones[z].null.reading -= zones[z].shift;
+        zones[z].null.reading = raw[z].reading - zones[z].shift;
         // The correction is known to about half its size: near the edge,
         // where the rim's diffraction moves the null most, that dominates.
         const double half = zones[z].shift / 2;
-        zones[z].null.spread = std::sqrt(zones[z].null.spread * zones[z].null.spread + half * half);
+        zones[z].null.spread = std::sqrt(raw[z].spread * raw[z].spread + half * half);
     }
     return true;
 }
+
+} // namespace
+
+std::size_t photo_readings_bytes(int pictures, int zones)
+{
+    return photo_bytes(pictures) + static_cast<std::size_t>(pictures) * kSimulated * kSimulated +
+           simulation_bytes(kSimulated) + mirror_figure_bytes(zones, 1) + sizeof(double) * (2 * zones + 8);
+}
+
+bool photo_readings(const PhotoSeries& s, const void* prepared, const PhotoMirror& m, PhotoZone* zones, int count,
+                    void* work)
+{
+    for (int z = 0; z < count; ++z) {
+        zones[z].null = zone_null(s, prepared, zones[z].inner, zones[z].outer, kPhotoSystematic);
+        zones[z].shift = 0;
+    }
+    std::vector<Null> raw(static_cast<std::size_t>(count));
+    for (int z = 0; z < count; ++z)
+        raw[static_cast<std::size_t>(z)] = zones[z].null;
+    return correct(s, m, raw.data(), zones, count, work);
+}
+
 
 } // namespace pellux

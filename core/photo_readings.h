@@ -12,6 +12,7 @@
 #include <cstddef>
 
 #include "core/photo.h"
+#include "core/simulation.h"
 
 namespace pellux {
 
@@ -20,6 +21,7 @@ struct PhotoMirror {
     bool moving_source;
     double wavelength;        // inches
     double pinhole;           // the source's width, inches
+    SimMask mask;             // the Couder mask the pictures are taken through, if any
 };
 
 // The method's own uncertainty, added to each fit's: what the correction
@@ -28,6 +30,7 @@ constexpr double kPhotoSystematic = 0.0004; // inches
 
 struct PhotoZone {
     double rho;      // effective radius, fraction of the mirror's radius
+    double inner, outer; // the ring measured, rho -+ kPhotoRing
     Null null;       // the reading (inches, the knife's own scale) and its uncertainty,
                      // half the diffraction correction in it
     double shift;    // what diffraction moved it by, taken off

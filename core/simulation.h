@@ -10,6 +10,7 @@
 
 #include <cstddef>
 
+#include "core/mask_layout.h"
 #include "core/reconstruction.h"
 
 namespace pellux {
@@ -56,6 +57,21 @@ bool simulation_ok(const SimMirror& m, const SimTester& t, int size);
 // the mirror filling the picture, black outside it.
 void foucaultgram(const SimMirror& m, const SimTester& t, double knife, int size, unsigned char* out,
                   void* work);
+
+// A Couder mask before the mirror, its windows in millimetres as
+// mask_windows lays them: the light passes them on the way to the mirror
+// and again on the way back.
+struct SimMask {
+    const MaskWindow* windows;
+    int openings;
+};
+
+// Whether a point of the mirror (inches, y up) lies in one of the windows.
+bool in_mask_window(const SimMask& mask, double x, double y);
+
+// The Foucaultgram through a mask.
+void foucaultgram(const SimMirror& m, const SimTester& t, const SimMask& mask, double knife, int size,
+                  unsigned char* out, void* work);
 
 // The knife's reading at the null of the rays from radius h, by geometric
 // rays: a moving source's normal crossing, a fixed one's reflected crossing.

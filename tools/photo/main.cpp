@@ -4,7 +4,7 @@
 //   pellux-photo --diameter D --units in|mm --radius-of-curvature R [--tester fixed|moving]
 //                (--knife START,STEP | --knife-list X1,X2,...) [--zones N | --from MIRROR.csv]
 //                [--knife-side right|left] [--angle DEG] [--band DEG] [--pinhole W]
-//                [--mirror OUT.csv] [--report OUT.png] PHOTO...
+//                [--mask] [--mirror OUT.csv] [--report OUT.png] PHOTO...
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "core/mask_layout.h"
 #include "core/photo_readings.h"
 #include "core/reduction.h"
 #include "core/zone_design.h"
@@ -26,7 +27,7 @@ const char* kUsage =
     "usage: pellux-photo --diameter D --units in|mm --radius-of-curvature R [--tester fixed|moving]\n"
     "                    (--knife START,STEP | --knife-list X1,X2,...) [--zones N | --from MIRROR.csv]\n"
     "                    [--knife-side right|left] [--angle DEG] [--band DEG] [--pinhole W]\n"
-    "                    [--mirror OUT.csv] [--report OUT.png] PHOTO...\n";
+    "                    [--mask] [--mirror OUT.csv] [--report OUT.png] PHOTO...\n";
 
 int refuse(const std::string& why)
 {
@@ -84,6 +85,21 @@ int main(int argc, char** argv)
             zones.push_back({edges[k], edges[k + 1], pellux::zone_effective_radius(edges[k], edges[k + 1], 0)});
     }
     const double per_inch = m.units == "mm" ? 25.4 : 1;
+    // Through a mask: its windows, one pair an opening, laid as pellux-mask
+    // lays them (millimetres), and how far out the outermost reaches.
+    std::vector<pellux::MaskWindow> windows;
+    double reach = 0;
+    if (r.mask)
+        for (std::size_t k = 0; k < zones.size(); ++k) {
+            const double edges[2] = {zones[k].inner / per_inch * 25.4, zones[k].outer / per_inch * 25.4};
+            pellux::MaskWindow w{};
+            pellux::mask_windows(edges, 1, &w);
+            w.up = k % 2 == 0 ? 1 : -1;
+            windows.push_back(w);
+            reach = std::fmax(reach, zones[k].outer / (m.diameter / 2));
+        }
+    if (r.mask && !(reach <= 1))
+        return refuse("a mask's zones lie within the mirror");
 
     std::vector<photo::Image> images(r.photos.size());
     for (std::size_t k = 0; k < r.photos.size(); ++k)
@@ -96,14 +112,16 @@ int main(int argc, char** argv)
         knife_in.push_back(knife[k] / per_inch);
     }
     const pellux::PhotoSeries series{pictures.data(), knife_in.data(), static_cast<int>(pictures.size()),
-                                     r.knife_side == "left", r.angle.value_or(0), r.band.value_or(30)};
+                                     r.knife_side == "left", r.angle.value_or(0), r.band.value_or(30), reach};
     std::vector<double> prepared(pellux::photo_bytes(series.count) / sizeof(double) + 1);
     std::vector<pellux::Disc> discs(pictures.size());
     int bad = 0;
     switch (pellux::prepare_series(series, prepared.data(), discs.data(), bad)) {
     case pellux::kPhotoOk: break;
     case pellux::kPhotoTooFew: return refuse("give three photographs at least");
-    case pellux::kPhotoNoMirror: return refuse(r.photos[static_cast<std::size_t>(bad)] + ": no mirror found in it");
+    case pellux::kPhotoNoMirror:
+        return refuse(r.photos[static_cast<std::size_t>(bad)] + ": no mirror found in it" +
+                      (r.mask ? "" : " (through a Couder mask? say --mask)"));
     case pellux::kPhotoSizes:
         return refuse(r.photos[static_cast<std::size_t>(bad)] +
                       ": the mirror is more than 5 % larger or smaller than in the others");
@@ -111,9 +129,13 @@ int main(int argc, char** argv)
 
     std::vector<pellux::PhotoZone> measured;
     for (const Zone& z : zones)
-        measured.push_back({z.zeff / (m.diameter / 2), {0, 0, false}, 0});
+    {
+        const double rho = z.zeff / (m.diameter / 2);
+        measured.push_back({rho, rho - pellux::kPhotoRing, rho + pellux::kPhotoRing, {0, 0, false}, 0});
+    }
     const pellux::PhotoMirror mirror{m.diameter / per_inch, m.radius / per_inch, m.tester == "moving source",
-                                     m.wavelength_nm / 25400000, r.pinhole.value_or(0.004 * per_inch) / per_inch};
+                                     m.wavelength_nm / 25400000, r.pinhole.value_or(0.004 * per_inch) / per_inch,
+                                     {windows.data(), static_cast<int>(windows.size())}};
     std::vector<double> work(pellux::photo_readings_bytes(series.count, static_cast<int>(zones.size())) / sizeof(double) + 1);
     pellux::photo_readings(series, prepared.data(), mirror, measured.data(), static_cast<int>(measured.size()), work.data());
 

@@ -64,7 +64,7 @@ bool write_report(const std::string& path, const Image& first, const pellux::Dis
         const double hue = static_cast<double>(z) / zones.size();
         cairo_set_source_rgb(cr, 0.2 + 0.6 * hue, 0.3, 0.9 - 0.6 * hue);
         for (std::size_t k = 0; k < order.size(); ++k) {
-            const double b = pellux::ring_balance(s, prepared, order[k], zones[z].rho);
+            const double b = pellux::ring_balance(s, prepared, order[k], zones[z].inner, zones[z].outer);
             (k == 0 ? cairo_move_to : cairo_line_to)(cr, px(s.knife[order[k]]), py(std::max(-1.0, std::min(1.0, b))));
         }
         cairo_stroke(cr);

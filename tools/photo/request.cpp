@@ -49,6 +49,8 @@ bool parse_arguments(int argc, char** argv, Request& r, std::string& error)
             ++i;
         } else if ((arg == "--from" || arg == "--mirror" || arg == "--report") && has_value) {
             (arg == "--from" ? r.from : arg == "--mirror" ? r.mirror_out : r.report_out) = argv[++i];
+        } else if (arg == "--mask") {
+            r.mask = true;
         } else if (!arg.empty() && arg[0] != '-') {
             r.photos.push_back(arg);
         } else {

@@ -14,6 +14,7 @@ struct Request {
     std::vector<double> knife_list;
     int zones = 20;
     bool zones_given = false;
+    bool mask = false; // through a Couder mask whose openings are the zones
     std::string from, mirror_out, report_out;
     std::vector<std::string> photos;
 };

@@ -109,7 +109,7 @@ int photo_measure(int count, int rule, double per_inch, double diameter, double 
             return 1;
         g_knife_in[k] = g_knife[k] / per_inch;
     }
-    g_series = {g_pictures, g_knife_in, n, knife_from_left != 0, angle, band};
+    g_series = {g_pictures, g_knife_in, n, knife_from_left != 0, angle, band, 0};
     g_prepared.assign(photo_bytes(n) / sizeof(double) + 1);
     g_bad = -1;
     switch (prepare_series(g_series, g_prepared.data, g_discs, g_bad)) {
@@ -121,10 +121,11 @@ int photo_measure(int count, int rule, double per_inch, double diameter, double 
     PhotoZone zones[kMaxPhotoZones];
     for (int z = 0; z < count; ++z) {
         g_zones[5 * kMaxPhotoZones + z] = zone_effective_radius(g_zones[z], g_zones[kMaxPhotoZones + z], rule);
-        zones[z] = {g_zones[5 * kMaxPhotoZones + z] / (diameter / 2), {0, 0, false}, 0};
+        const double rho = g_zones[5 * kMaxPhotoZones + z] / (diameter / 2);
+        zones[z] = {rho, rho - kPhotoRing, rho + kPhotoRing, {0, 0, false}, 0};
     }
     const PhotoMirror mirror{diameter / per_inch, rcurve / per_inch, moving != 0, wavelength_nm / 25400000,
-                             pinhole / per_inch};
+                             pinhole / per_inch, {nullptr, 0}};
     g_work.assign(photo_readings_bytes(n, count) / sizeof(double) + 1);
     photo_readings(g_series, g_prepared.data, mirror, zones, count, g_work.data);
     int found = 0;
@@ -147,5 +148,5 @@ PELLUX_WASM(photo_balance) double photo_balance(int k, double rho)
 {
     if (!g_prepared.data || k < 0 || k >= g_series.count)
         return 0;
-    return ring_balance(g_series, g_prepared.data, k, rho);
+    return ring_balance(g_series, g_prepared.data, k, rho - kPhotoRing, rho + kPhotoRing);
 }
