@@ -222,35 +222,36 @@ Disc find_masked_disc(const Picture& p, double reach)
     const double background = percentile(p, 0.05), bright = percentile(p, 0.995);
     if (!(bright > background + 20) || !(reach > 0 && reach <= 1))
         return {0, 0, 0, false};
-    // Each pixel counts when above half the brightest near it: a blurred
-    // window's edge crosses there whatever the lighting. The pairs, turned
-    // half a turn about the centre, have it for centroid.
+    // The windows, patches lit above a low level, each weighed once: the
+    // pairs, turned half a turn about the centre, have it for centroid
+    // however unevenly lit, however much of each the knife ever uncovered.
     const int w = p.width, h = p.height;
-    const double low = background + 0.15 * (bright - background);
-    std::vector<unsigned char> across(static_cast<std::size_t>(w) * h), near(across.size());
-    constexpr int kNear = 5;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            unsigned char most = 0;
-            for (int d = x < kNear ? -x : -kNear; d <= kNear && x + d < w; ++d)
-                most = p.grey[y * w + x + d] > most ? p.grey[y * w + x + d] : most;
-            across[static_cast<std::size_t>(y) * w + x] = most;
-        }
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            unsigned char most = 0;
-            for (int d = y < kNear ? -y : -kNear; d <= kNear && y + d < h; ++d)
-                most = across[static_cast<std::size_t>(y + d) * w + x] > most ? across[static_cast<std::size_t>(y + d) * w + x] : most;
-            near[static_cast<std::size_t>(y) * w + x] = most;
-        }
+    const double low = background + 0.25 * (bright - background);
+    std::vector<char> seen(static_cast<std::size_t>(w) * h, 0);
+    std::vector<int> stack;
     double sx = 0, sy = 0, n = 0;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const double peak = near[static_cast<std::size_t>(y) * w + x];
-            if (peak >= low && p.grey[y * w + x] >= background + 0.5 * (peak - background))
-                sx += x, sy += y, n += 1;
+    for (int start = 0; start < w * h; ++start) {
+        if (seen[start] || p.grey[start] < low)
+            continue;
+        stack.assign(1, start);
+        seen[start] = 1;
+        double px = 0, py = 0, count = 0;
+        while (!stack.empty()) {
+            const int at = stack.back();
+            stack.pop_back();
+            const int x = at % w, y = at / w;
+            px += x, py += y, count += 1;
+            const int next[4] = {x > 0 ? at - 1 : -1, x + 1 < w ? at + 1 : -1, y > 0 ? at - w : -1, y + 1 < h ? at + w : -1};
+            for (int q : next)
+                if (q >= 0 && !seen[q] && p.grey[q] >= low) {
+                    seen[q] = 1;
+                    stack.push_back(q);
+                }
         }
-    if (n < 100)
+        if (count >= 20)
+            sx += px / count, sy += py / count, n += 1;
+    }
+    if (n < 2)
         return {0, 0, 0, false};
     const double cx = sx / n, cy = sy / n;
     // Rays through the outermost windows end on their outer edge, a circle
@@ -359,7 +360,7 @@ PhotoStatus prepare_series(const PhotoSeries& s, void* work, Disc* discs, int& b
     if (masked) {
         std::vector<double> seen(g.lit, g.lit + G * G);
         std::nth_element(seen.begin(), seen.begin() + G * G * 99 / 100, seen.end());
-        level = 0.4 * seen[G * G * 99 / 100];
+        level = 0.2 * seen[G * G * 99 / 100];
     }
     const int terms = masked ? 3 : 6;
     double normal[6][7] = {};
