@@ -310,6 +310,10 @@ PhotoStatus prepare_series(const PhotoSeries& s, void* work, Disc* discs, int& b
             discs[k] = same ? hint : find_masked_disc(s.pictures[k], s.mask_reach);
         else
             discs[k] = find_disc(s.pictures[k], same ? hint : Disc{0, 0, 0, false});
+        // A picture the knife darkens nearly all over shows too little rim:
+        // it is measured on the circle the series' brightest shows.
+        if (!discs[k].found && same && hint.found)
+            discs[k] = hint;
         if (!discs[k].found) {
             bad = k;
             return kPhotoNoMirror;

@@ -12,12 +12,12 @@ namespace {
 
 constexpr int kSimulated = 256; // pixels of the simulated pictures
 
-// The mirror the raw readings reconstruct, simulated and measured as the
-// photographs were; what its measurement misses its own geometric readings
-// by is taken off the raw nulls.
+// The mirror the zones' present readings reconstruct, simulated and
+// measured as the photographs were; what its measurement misses its own
+// geometric readings by is taken off the raw nulls.
 bool correct(const PhotoSeries& s, const PhotoMirror& m, const Null* raw, PhotoZone* zones, int count, void* work)
 {
-    // The mirror of the raw readings (mils as the reduction takes them).
+    // The mirror of the present readings (mils as the reduction takes them).
     const double factor = m.moving_source ? 2 : 1, edge = m.diameter / 2;
     std::vector<double> zeff, mils;
     for (int z = 0; z < count; ++z)
@@ -57,18 +57,38 @@ bool correct(const PhotoSeries& s, const PhotoMirror& m, const Null* raw, PhotoZ
     int bad = 0;
     if (prepare_series(simulated, bytes, discs.data(), bad) != kPhotoOk)
         return false;
+    std::vector<char> simulated_null(static_cast<std::size_t>(count), 0);
     for (int z = 0; z < count; ++z) {
         if (!zones[z].null.found)
             continue;
         const Null seen = zone_null(simulated, bytes, zones[z].inner, zones[z].outer, 0);
         if (!seen.found)
             continue;
+        simulated_null[static_cast<std::size_t>(z)] = 1;
         zones[z].shift = seen.reading - geometric_reading(mirror, tester, zones[z].rho * edge);
         zones[z].null.reading = raw[z].reading - zones[z].shift;
         // The correction is known to about half its size: near the edge,
         // where the rim's diffraction moves the null most, that dominates.
         const double half = zones[z].shift / 2;
         zones[z].null.spread = std::sqrt(raw[z].spread * raw[z].spread + half * half);
+    }
+    // A zone whose simulated null lies outside the series (the knife was
+    // not carried far enough past its raw null for diffraction's move)
+    // takes the nearest corrected zone's correction, and all of it as
+    // uncertainty.
+    for (int z = 0; z < count; ++z) {
+        if (!zones[z].null.found || simulated_null[static_cast<std::size_t>(z)])
+            continue;
+        int nearest = -1;
+        for (int q = 0; q < count; ++q)
+            if (simulated_null[static_cast<std::size_t>(q)] &&
+                (nearest < 0 || std::fabs(zones[q].rho - zones[z].rho) < std::fabs(zones[nearest].rho - zones[z].rho)))
+                nearest = q;
+        if (nearest < 0)
+            return false;
+        zones[z].shift = zones[nearest].shift;
+        zones[z].null.reading = raw[z].reading - zones[z].shift;
+        zones[z].null.spread = std::sqrt(raw[z].spread * raw[z].spread + zones[z].shift * zones[z].shift);
     }
     return true;
 }
@@ -91,7 +111,14 @@ bool photo_readings(const PhotoSeries& s, const void* prepared, const PhotoMirro
     std::vector<Null> raw(static_cast<std::size_t>(count));
     for (int z = 0; z < count; ++z)
         raw[static_cast<std::size_t>(z)] = zones[z].null;
-    return correct(s, m, raw.data(), zones, count, work);
+    // Twice: the second time the mirror simulated is the one the first
+    // correction's readings reconstruct, nearer the truth where diffraction
+    // moved the raw nulls far (long focal lengths, a fixed source, steep
+    // zones).
+    if (!correct(s, m, raw.data(), zones, count, work))
+        return false;
+    correct(s, m, raw.data(), zones, count, work); // failing, the first stands
+    return true;
 }
 
 

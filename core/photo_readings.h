@@ -5,8 +5,11 @@
 // wider than the inner zones' rays move, smears. So the series is measured
 // twice: first as it is; then the mirror those readings reconstruct is
 // simulated (core/simulation.h) at the same knife positions, with the same
-// pinhole, and measured the same way, and what its measurement misses its
-// own geometric readings by is taken off the first.
+// pinhole (and mask), and measured the same way, and what its measurement
+// misses its own geometric readings by is taken off the first. That is done
+// twice, the second time on the mirror the first correction reconstructs.
+// A zone whose simulated null the series does not reach takes its nearest
+// neighbour's correction, all of it as uncertainty.
 #pragma once
 
 #include <cstddef>
@@ -39,8 +42,8 @@ struct PhotoZone {
 std::size_t photo_readings_bytes(int pictures, int zones);
 
 // Every zone's reading from a prepared series (prepare_series). False when
-// fewer than two zones are bracketed (no mirror to simulate): the raw nulls
-// stand then, uncorrected.
+// fewer than two zones are bracketed, or no zone's simulated null is (no
+// mirror to simulate): the raw nulls stand then, uncorrected.
 bool photo_readings(const PhotoSeries& s, const void* prepared, const PhotoMirror& m, PhotoZone* zones, int count,
                     void* work);
 
