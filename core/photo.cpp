@@ -87,6 +87,46 @@ Disc kasa(const double* px, const double* py, const bool* use, int n)
     return r2 > 0 ? Disc{cx, cy, std::sqrt(r2), true} : Disc{0, 0, 0, false};
 }
 
+double distance(double dx, double dy)
+{
+    return std::sqrt(dx * dx + dy * dy);
+}
+
+// The circle through three points; not found when they are in a line.
+Disc circle_through(double ax, double ay, double bx, double by, double cx, double cy)
+{
+    const double d = 2 * (ax * (by - cy) + bx * (cy - ay) + cx * (ay - by));
+    if (!(std::fabs(d) > 1e-9))
+        return {0, 0, 0, false};
+    const double a2 = ax * ax + ay * ay, b2 = bx * bx + by * by, c2 = cx * cx + cy * cy;
+    const double x = (a2 * (by - cy) + b2 * (cy - ay) + c2 * (ay - by)) / d;
+    const double y = (a2 * (cx - bx) + b2 * (ax - cx) + c2 * (bx - ax)) / d;
+    return {x, y, distance(ax - x, ay - y), true};
+}
+
+bool agrees(double x, double y, const Disc& d)
+{
+    return std::fabs(distance(x - d.x, y - d.y) - d.radius) < 1.5 + 0.01 * d.radius;
+}
+
+// Three times: the rays `use` marks that `d` agrees with, and the circle
+// fitted to them. Not found when fewer than a fifth of the rays are left.
+Disc refine(const double* px, const double* py, bool* use, Disc d)
+{
+    for (int pass = 0; pass < 3 && d.found; ++pass) {
+        int kept = 0;
+        for (int k = 0; k < kRays; ++k)
+            if (use[k]) {
+                use[k] = agrees(px[k], py[k], d);
+                kept += use[k];
+            }
+        if (kept < kRays / 5)
+            return {0, 0, 0, false};
+        d = kasa(px, py, use, kRays);
+    }
+    return d;
+}
+
 // Gaussian elimination with partial pivoting on the 6 x 7 normal equations.
 bool solve6(double (&a)[6][7], double* x)
 {
@@ -200,19 +240,35 @@ Disc find_disc(const Picture& p, Disc hint)
         return {0, 0, 0, false};
     // Fit, then set aside rays that hit the far side's light through a dark
     // half, and fit again.
-    Disc d = kasa(px, py, use, kRays);
-    for (int pass = 0; pass < 3 && d.found; ++pass) {
-        int kept = 0;
-        for (int k = 0; k < kRays; ++k)
-            if (use[k]) {
-                const double dx = px[k] - d.x, dy = py[k] - d.y;
-                const double res = std::fabs(std::sqrt(dx * dx + dy * dy) - d.radius);
-                use[k] = res < 1.5 + 0.01 * d.radius;
-                kept += use[k];
+    bool lit[kRays];
+    for (int k = 0; k < kRays; ++k)
+        lit[k] = use[k];
+    Disc d = refine(px, py, use, kasa(px, py, use, kRays));
+    if (!d.found) {
+        // Where the knife darkens much of the mirror in every picture, many
+        // rays end on the shadow's edge instead of the rim, and the first
+        // fit goes astray. The circle through three rays a quarter turn
+        // apart that most rays agree with picks the rim's rays.
+        Disc best{0, 0, 0, false};
+        int most = 0;
+        for (int k = 0; k < kRays; ++k) {
+            const int a = k, b = (k + kRays / 8) % kRays, c = (k + kRays / 4) % kRays;
+            if (!lit[a] || !lit[b] || !lit[c])
+                continue;
+            const Disc t = circle_through(px[a], py[a], px[b], py[b], px[c], py[c]);
+            if (!t.found || !(t.radius > 10 && t.radius < reach))
+                continue;
+            int agree = 0;
+            for (int i = 0; i < kRays; ++i)
+                agree += lit[i] && agrees(px[i], py[i], t);
+            if (agree > most) {
+                most = agree;
+                best = t;
             }
-        if (kept < kRays / 5)
-            return {0, 0, 0, false};
-        d = kasa(px, py, use, kRays);
+        }
+        for (int k = 0; k < kRays; ++k)
+            use[k] = lit[k];
+        d = most >= kRays / 5 ? refine(px, py, use, best) : Disc{0, 0, 0, false};
     }
     return d.found && d.radius > 10 ? d : Disc{0, 0, 0, false};
 }

@@ -1,15 +1,18 @@
-"""pellux-photo: a simulated series of a paraboloid read to within a
-thousandth of an inch inside 0.86 of the radius, a mirror file that
-pellux-reduction takes unchanged, a report picture, and every bad request
-refused with status 2, a message and no file.
+"""pellux-photo: a simulated series of a paraboloid, as JPEG of quality 75,
+read to within a thousandth of an inch inside 0.86 of the radius, a mirror
+file that pellux-reduction takes unchanged, a report picture; a series
+through a Couder mask read zone by zone; and every bad request refused
+with status 2, a message and no file.
 
     photo_test.py PELLUX-PHOTO PELLUX-SIMULATE PELLUX-REDUCTION WORK
 """
 import math
 import os
 import shutil
+import struct
 import subprocess
 import sys
+import zlib
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir))
 from checks import Checks  # noqa: E402
@@ -28,7 +31,7 @@ def run(tool, *args):
 knife = [-0.006 + 0.004 * k for k in range(24)]
 r = run(simulate, "--diameter", "8", "--units", "in", "--radius-of-curvature", "96", "--conic", "-1",
         "--tester", "moving", "--source-width", "0.004", "--size", "300",
-        "--knife", ",".join("%.3f" % k for k in knife), "s.png")
+        "--quality", "75", "--knife", ",".join("%.3f" % k for k in knife), "s.jpg")
 check(r.returncode == 0, "simulate: " + r.stderr)
 pictures = sorted(f for f in os.listdir(work) if f.startswith("s-"))
 base = ["--diameter", "8", "--units", "in", "--radius-of-curvature", "96", "--tester", "moving"]
@@ -67,6 +70,60 @@ bad = [
 ]
 for what, args, says in bad:
     r = run(photo, *base, "--mirror", "bad.csv", *args)
+    check(r.returncode == 2 and says in r.stderr and not os.path.exists(os.path.join(work, "bad.csv")),
+          "%s: status %d, %s" % (what, r.returncode, r.stderr.strip()[:120]))
+
+
+def readings(stdout):
+    return [float(line.split(": ")[2].split(" ")[0]) for line in stdout.splitlines()]
+
+
+def offset_and_rms(errors):
+    offset = sorted(errors)[len(errors) // 2]
+    return offset, math.sqrt(sum((e - offset) ** 2 for e in errors) / len(errors))
+
+
+# Through a 6-window Couder mask, as pellux-mask cuts it: every zone.
+mask_knife = ",".join("%.3f" % (-0.02 + 0.005 * k) for k in range(24))
+r = run(simulate, "--diameter", "8", "--units", "in", "--radius-of-curvature", "96", "--conic", "-1",
+        "--tester", "moving", "--source-width", "0.004", "--size", "300", "--mask", "6", "--quality", "75",
+        "--knife", mask_knife, "masked.jpg")
+check(r.returncode == 0, "simulate a mask: " + r.stderr)
+masked = sorted(f for f in os.listdir(work) if f.startswith("masked-"))
+r = run(photo, *base, "--knife", "-0.02,0.005", "--zones", "6", "--mask", *masked)
+check(r.returncode == 0, "photo through a mask: " + r.stderr)
+if r.returncode == 0:
+    edges = [4 * math.sqrt(k / 6) for k in range(7)]
+    truth = [((edges[k] + edges[k + 1]) / 2) ** 2 / 192 for k in range(6)]
+    offset, rms = offset_and_rms([a - b for a, b in zip(readings(r.stdout), truth)])
+    print("through a mask: RMS error %.5f in, offset %+.5f in" % (rms, offset))
+    check(len(truth) == len(readings(r.stdout)) and rms <= 0.001 and abs(offset) <= 0.005,
+          "masked readings within a thousandth")
+
+
+def black_png(name, size):
+    rows = b"".join(b"\0" + bytes(size) for _ in range(size))
+    chunk = lambda kind, data: struct.pack(">I", len(data)) + kind + data + struct.pack(
+        ">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+    with open(os.path.join(work, name), "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 0, 0, 0, 0)) +
+                chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
+
+
+# No mirror at all; a dark picture of another size; a mirror 10 % larger.
+for k in range(3):
+    black_png("dark-%d.png" % k, 300)
+black_png("dark-big.png", 400)
+r = run(simulate, "--diameter", "8", "--units", "in", "--radius-of-curvature", "96", "--conic", "-1",
+        "--tester", "moving", "--size", "330", "--knife", "0.02", "big.png")
+check(r.returncode == 0, "simulate a larger picture: " + r.stderr)
+refused = [
+    ("no mirror in any picture", ["dark-0.png", "dark-1.png", "dark-2.png"], "no mirror found"),
+    ("a dark picture of another size", [*pictures[:3], "dark-big.png"], "dark-big.png: no mirror found"),
+    ("a mirror 10 % larger", [*pictures[:3], "big.png"], "big.png: the mirror is more than 5 %"),
+]
+for what, names, says in refused:
+    r = run(photo, *base, "--knife", "0,0.004", "--mirror", "bad.csv", *names)
     check(r.returncode == 2 and says in r.stderr and not os.path.exists(os.path.join(work, "bad.csv")),
           "%s: status %d, %s" % (what, r.returncode, r.stderr.strip()[:120]))
 

@@ -36,10 +36,11 @@ bool parse_arguments(int argc, char** argv, Request& r, std::string& error)
                 return (error = "unknown tester '" + value + "' (fixed, moving)"), false;
             r.tester = value;
             ++i;
-        } else if (arg == "--size" && has_value) {
-            const auto res = std::from_chars(value.data(), value.data() + value.size(), r.size);
+        } else if ((arg == "--size" || arg == "--mask" || arg == "--quality") && has_value) {
+            int& slot = arg == "--size" ? r.size : arg == "--mask" ? r.mask : r.quality;
+            const auto res = std::from_chars(value.data(), value.data() + value.size(), slot);
             if (res.ec != std::errc() || res.ptr != value.data() + value.size())
-                return (error = "--size takes a whole number of pixels"), false;
+                return (error = arg + " takes a whole number"), false;
             ++i;
         } else if (arg == "--knife" && has_value) {
             if (!r.knives.empty() || !args::number_list(value, r.knives))
@@ -53,8 +54,12 @@ bool parse_arguments(int argc, char** argv, Request& r, std::string& error)
             return (error = "unknown or incomplete option '" + arg + "'"), false;
         }
     }
-    if (r.out.empty() || !args::ends_with(r.out, ".png"))
-        return (error = "name the output, OUT.png"), false;
+    if (r.out.empty() || !(args::ends_with(r.out, ".png") || args::ends_with(r.out, ".jpg")))
+        return (error = "name the output, OUT.png or OUT.jpg"), false;
+    if (r.mask != 0 && (r.mask < 2 || r.mask > 20 || r.lines_per_inch))
+        return (error = "--mask takes 2 to 20 openings, for the knife's pictures"), false;
+    if (r.quality < 1 || r.quality > 100)
+        return (error = "--quality is from 1 to 100"), false;
     if (r.knives.empty() == !r.lines_per_inch)
         return (error = "ask for either --knife X[,X2,...] or --ronchi LPI --offset X"), false;
     if (r.lines_per_inch && (!r.offset || !(*r.lines_per_inch > 0)))
@@ -74,8 +79,8 @@ std::vector<std::string> output_names(const Request& r)
     const std::string stem = r.out.substr(0, r.out.size() - 4);
     for (std::size_t k = 1; k <= r.knives.size(); ++k) {
         char tail[16];
-        std::snprintf(tail, sizeof tail, "-%02zu.png", k);
-        names.push_back(stem + tail);
+        std::snprintf(tail, sizeof tail, "-%02zu", k);
+        names.push_back(stem + tail + r.out.substr(r.out.size() - 4));
     }
     return names;
 }

@@ -1,7 +1,9 @@
-#include "tools/simulate/png.h"
+#include "tools/simulate/picture_file.h"
 
 #include <cstdio>
 #include <png.h>
+// After stdio: jpeglib needs FILE and size_t.
+#include <jpeglib.h>
 
 namespace simulate {
 
@@ -31,6 +33,36 @@ bool write_png(const std::string& path, const unsigned char* grey, int size, std
         error = "cannot write " + path;
     }
     return ok;
+}
+
+bool write_jpeg(const std::string& path, const unsigned char* grey, int size, int quality, std::string& error)
+{
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr)
+        return (error = "cannot write " + path), false;
+    jpeg_compress_struct c{};
+    jpeg_error_mgr errors{};
+    c.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&c);
+    jpeg_stdio_dest(&c, file);
+    c.image_width = static_cast<JDIMENSION>(size);
+    c.image_height = static_cast<JDIMENSION>(size);
+    c.input_components = 1;
+    c.in_color_space = JCS_GRAYSCALE;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, quality, TRUE);
+    jpeg_start_compress(&c, TRUE);
+    while (c.next_scanline < c.image_height) {
+        JSAMPROW row = const_cast<JSAMPROW>(grey + static_cast<std::size_t>(c.next_scanline) * size);
+        jpeg_write_scanlines(&c, &row, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    if (std::fclose(file) != 0) {
+        std::remove(path.c_str());
+        return (error = "cannot write " + path), false;
+    }
+    return true;
 }
 
 } // namespace simulate
