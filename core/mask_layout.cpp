@@ -12,6 +12,15 @@ void mask_windows(const double* edges, int openings, MaskWindow* out)
     }
 }
 
+void zone_windows(const double* inner, const double* outer, int openings, MaskWindow* out)
+{
+    for (int k = 0; k < openings; ++k) {
+        const double edges[2] = {inner[k], outer[k]};
+        mask_windows(edges, 1, out + k);
+        out[k].up = k % 2 == 0 ? 1 : -1;
+    }
+}
+
 WindowOutline window_outline(const MaskWindow& w)
 {
     const double ri = w.inner, ro = w.outer;

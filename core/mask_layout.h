@@ -21,6 +21,9 @@ struct MaskWindow {
 // The windows of openings [edges[k], edges[k + 1]], k < openings.
 void mask_windows(const double* edges, int openings, MaskWindow* out);
 
+// The same for openings with edges of their own, [inner[k], outer[k]].
+void zone_windows(const double* inner, const double* outer, int openings, MaskWindow* out);
+
 // A window's outline where it lies right of the centre and above the
 // diameter (y up): up the outer circle from (outer0, y0) to (outer1, y1),
 // along y1 in to (inner1, y1), then back to y0: down the inner circle to

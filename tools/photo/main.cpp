@@ -87,17 +87,17 @@ int main(int argc, char** argv)
     const double per_inch = m.units == "mm" ? 25.4 : 1;
     // Through a mask: its windows, one pair an opening, laid as pellux-mask
     // lays them (millimetres), and how far out the outermost reaches.
-    std::vector<pellux::MaskWindow> windows;
+    std::vector<pellux::MaskWindow> windows(r.mask ? zones.size() : 0);
     double reach = 0;
-    if (r.mask)
-        for (std::size_t k = 0; k < zones.size(); ++k) {
-            const double edges[2] = {zones[k].inner / per_inch * 25.4, zones[k].outer / per_inch * 25.4};
-            pellux::MaskWindow w{};
-            pellux::mask_windows(edges, 1, &w);
-            w.up = k % 2 == 0 ? 1 : -1;
-            windows.push_back(w);
-            reach = std::fmax(reach, zones[k].outer / (m.diameter / 2));
+    if (r.mask) {
+        std::vector<double> inner, outer;
+        for (const Zone& z : zones) {
+            inner.push_back(z.inner / per_inch * 25.4);
+            outer.push_back(z.outer / per_inch * 25.4);
+            reach = std::fmax(reach, z.outer / (m.diameter / 2));
         }
+        pellux::zone_windows(inner.data(), outer.data(), static_cast<int>(zones.size()), windows.data());
+    }
     if (r.mask && !(reach <= 1))
         return refuse("a mask's zones lie within the mirror");
 

@@ -95,10 +95,11 @@ PELLUX_WASM(photo_equal_area) int photo_equal_area(double radius, int count)
 // buffer, in the mirror's units (per_inch of them an inch), by a zone rule
 // (0 mean, 1 rms, 2 carlin). Answers 0, 2 too few pictures, 3 a picture with
 // no mirror, 4 one of another size (photo_bad() says which), 5 no zone
-// read, 1 a bad request.
+// read, 1 a bad request. `masked`: the pictures are through a Couder mask
+// whose openings are the zones.
 PELLUX_WASM(photo_measure)
 int photo_measure(int count, int rule, double per_inch, double diameter, double rcurve, int moving,
-                  double wavelength_nm, double pinhole, int knife_from_left, double angle, double band)
+                  double wavelength_nm, double pinhole, int knife_from_left, double angle, double band, int masked)
 {
     const int n = g_count;
     if (count < 1 || count > kMaxPhotoZones || n < 1 || !(per_inch > 0) || !(diameter > 0) ||
@@ -109,7 +110,20 @@ int photo_measure(int count, int rule, double per_inch, double diameter, double 
             return 1;
         g_knife_in[k] = g_knife[k] / per_inch;
     }
-    g_series = {g_pictures, g_knife_in, n, knife_from_left != 0, angle, band, 0};
+    // A mask's windows, in millimetres, and how far out they reach.
+    MaskWindow windows[kMaxPhotoZones];
+    double inner_mm[kMaxPhotoZones], outer_mm[kMaxPhotoZones], reach = 0;
+    for (int z = 0; masked && z < count; ++z) {
+        inner_mm[z] = g_zones[z] / per_inch * 25.4;
+        outer_mm[z] = g_zones[kMaxPhotoZones + z] / per_inch * 25.4;
+        reach = g_zones[kMaxPhotoZones + z] / (diameter / 2) > reach ? g_zones[kMaxPhotoZones + z] / (diameter / 2) : reach;
+    }
+    if (masked) {
+        if (!(reach <= 1))
+            return 1;
+        zone_windows(inner_mm, outer_mm, count, windows);
+    }
+    g_series = {g_pictures, g_knife_in, n, knife_from_left != 0, angle, band, reach};
     g_prepared.assign(photo_bytes(n) / sizeof(double) + 1);
     g_bad = -1;
     switch (prepare_series(g_series, g_prepared.data, g_discs, g_bad)) {
@@ -125,7 +139,7 @@ int photo_measure(int count, int rule, double per_inch, double diameter, double 
         zones[z] = {rho, rho - kPhotoRing, rho + kPhotoRing, {0, 0, false}, 0};
     }
     const PhotoMirror mirror{diameter / per_inch, rcurve / per_inch, moving != 0, wavelength_nm / 25400000,
-                             pinhole / per_inch, {nullptr, 0}};
+                             pinhole / per_inch, {windows, masked ? count : 0}};
     g_work.assign(photo_readings_bytes(n, count) / sizeof(double) + 1);
     photo_readings(g_series, g_prepared.data, mirror, zones, count, g_work.data);
     int found = 0;

@@ -302,7 +302,7 @@ export function measurePhotos(pictures, edges, count, m) {
     count = edges.length;
   } else if (wasm.photo_equal_area(m.diameter / 2, count) !== 0) return { status: 1 };
   const status = wasm.photo_measure(count, m.rule, m.perInch, m.diameter, m.radius, m.moving ? 1 : 0, m.wavelength,
-    m.pinhole, m.fromLeft ? 1 : 0, m.angle, m.band);
+    m.pinhole, m.fromLeft ? 1 : 0, m.angle, m.band, m.masked ? 1 : 0);
   const b = new Float64Array(wasm.memory.buffer, wasm.photo_zones(), 6 * Z + 3);
   const zones = Array.from({ length: count }, (_, z) => ({ inner: b[z], outer: b[Z + z], reading: b[2 * Z + z], spread: b[3 * Z + z], found: b[4 * Z + z] === 1, zeff: b[5 * Z + z] }));
   return { status, bad: wasm.photo_bad(), zones, disc: { x: b[6 * Z], y: b[6 * Z + 1], radius: b[6 * Z + 2] } };

@@ -142,9 +142,12 @@ function measure(mirror) {
     return (note.textContent = "The camera's turn a number, the band above 0° and at most 90°, the source width 0 or more.");
   const t0 = performance.now();
   const r = pellux.measurePhotos(pictures.map((p, k) => ({ ...p, knife: knife[k] })), fromTable ? m.zones : null, count,
-    { ...m, perInch: m.units === "mm" ? 25.4 : 1, pinhole, fromLeft: $("photo-side").value === "left", angle, band });
+    { ...m, perInch: m.units === "mm" ? 25.4 : 1, pinhole, fromLeft: $("photo-side").value === "left", angle, band,
+      masked: $("photo-masked").checked });
   if (r.status !== 0) {
+    const masked = $("photo-masked").checked;
     note.textContent = r.status === 3 || r.status === 4 ? `${pictures[r.bad].name}: ${WHY[r.status]}` : WHY[r.status];
+    if (r.status === 3 && !masked) note.textContent += " Through a Couder mask? Tick it.";
     return;
   }
   measured = { zones: r.zones, knife, fromTable, units: m.units };
