@@ -11,7 +11,7 @@ mkdir -p "$out"
 sources=(core/zones.cpp core/transverse.cpp core/wavefront.cpp core/zone_kernels.cpp
          core/zone_kernels_avx.cpp core/vignetting.cpp core/elementary.cpp core/figures.cpp
          core/uncertainty.cpp core/reconstruction.cpp core/runs.cpp core/mirror_figures.cpp core/comparison.cpp
-         core/fft.cpp core/simulation.cpp core/foucaultgram.cpp core/photo.cpp core/photo_readings.cpp
+         core/fft.cpp core/simulation.cpp core/foucaultgram.cpp core/photo.cpp core/photo_disc.cpp core/photo_readings.cpp
          core/zone_design.cpp core/mask_layout.cpp core/reduction.cpp web/entry/pellux_wasm.cpp
          web/entry/photo_wasm.cpp web/entry/mask_wasm.cpp)
 clang++-14 --target=wasm32-wasi -O2 -ffp-contract=off -fno-fast-math -std=c++20 \
