@@ -137,7 +137,8 @@ int main(int argc, char** argv)
                                      m.wavelength_nm / 25400000, r.pinhole.value_or(0.004 * per_inch) / per_inch,
                                      {windows.data(), static_cast<int>(windows.size())}};
     std::vector<double> work(pellux::photo_readings_bytes(series.count, static_cast<int>(zones.size())) / sizeof(double) + 1);
-    pellux::photo_readings(series, prepared.data(), mirror, measured.data(), static_cast<int>(measured.size()), work.data());
+    const bool corrected = pellux::photo_readings(series, prepared.data(), mirror, measured.data(),
+                                                  static_cast<int>(measured.size()), work.data());
 
     // One line a zone: edges, effective radius, reading and its uncertainty.
     double squares = 0;
@@ -154,6 +155,9 @@ int main(int argc, char** argv)
             std::cout << "no reading: the series does not bracket its null\n";
         }
     }
+    if (!corrected && found > 0)
+        std::cerr << "pellux-photo: too few zones read to simulate the mirror: the readings are not corrected for "
+                     "diffraction, which moves them by up to 0.01 in\n";
     if (!r.mirror_out.empty()) {
         if (found < 2)
             return refuse("fewer than 2 zones have a reading: no mirror file written");
