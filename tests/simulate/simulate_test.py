@@ -78,7 +78,14 @@ for k, (args, message) in enumerate(bad):
     r = run(*(args + [out]))
     check(r.returncode == 2 and message in r.stderr and not os.path.exists(os.path.join(work, out)),
           "%s: status %d, %r" % (" ".join(args), r.returncode, r.stderr.splitlines()[:1]))
-r = run(*(mirror + ["--knife", "0", "picture.jpg"]))
-check(r.returncode == 2 and "OUT.png" in r.stderr, "a JPEG output accepted")
+r = run(*(mirror + ["--knife", "0", "picture.gif"]))
+check(r.returncode == 2 and "OUT.png or OUT.jpg" in r.stderr, "a GIF output accepted")
+r = run(*(mirror + ["--knife", "0", "--quality", "75", "picture.jpg"]))
+check(r.returncode == 0 and open(os.path.join(work, "picture.jpg"), "rb").read(2) == b"\xff\xd8", "a JPEG written")
+for args, message in [(["--quality", "0"], "--quality"), (["--mask", "1"], "--mask"),
+                      (["--mask", "6", "--ronchi", "100", "--offset", "0"], "--mask")]:
+    r = run(*(mirror + args + (["--knife", "0"] if "--ronchi" not in args else []) + ["bad.jpg"]))
+    check(r.returncode == 2 and message in r.stderr and not os.path.exists(os.path.join(work, "bad.jpg")),
+          "%s: status %d, %r" % (" ".join(args), r.returncode, r.stderr.splitlines()[:1]))
 
 check.finish()
