@@ -166,12 +166,19 @@ PhotoStatus prepare_series(const PhotoSeries& s, void* work, Disc* discs, int& b
         bad = 0;
         return kPhotoNoMirror;
     }
+    double least = 1e300, most = -1e300;
     for (int j = 0; j < G; ++j)
         for (int i = 0; i < G; ++i) {
             const double u = (i + 0.5) / G * 2 - 1, v = (j + 0.5) / G * 2 - 1;
-            g.flat[j * G + i] = pellux::exp(coef[0] + coef[1] * u + coef[2] * v + coef[3] * u * u + coef[4] * u * v +
-                                            coef[5] * v * v);
+            const double level = coef[0] + coef[1] * u + coef[2] * v + coef[3] * u * u + coef[4] * u * v + coef[5] * v * v;
+            g.flat[j * G + i] = pellux::exp(level);
+            if (u * u + v * v <= 0.95 * 0.95) {
+                least = level < least ? level : least;
+                most = level > most ? level : most;
+            }
         }
+    if (most - least > 1.3862943611198906) // log 4
+        return kPhotoUnswept;
     for (int c = 0; c < G * G; ++c)
         g.lit[c] = !masked || g.lit[c] >= level ? 1.0 : 0.0;
     for (int k = 0; k < s.count; ++k)

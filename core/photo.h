@@ -50,7 +50,10 @@ constexpr int kPhotoGrid = 160;
 std::size_t photo_bytes(int count);
 
 // Why a series cannot be measured, or kPhotoOk.
-enum PhotoStatus { kPhotoOk = 0, kPhotoTooFew, kPhotoNoMirror, kPhotoSizes };
+// kPhotoUnswept: the lighting the series shows varies more than fourfold
+// across the mirror, so the outer zones never swung across the knife (the
+// knife not carried past their nulls) and its shadow would pass for light.
+enum PhotoStatus { kPhotoOk = 0, kPhotoTooFew, kPhotoNoMirror, kPhotoSizes, kPhotoUnswept };
 
 // Finds each picture's disc (into discs[count]) and resamples the series
 // onto the grid, each picture divided by the series' flat field (the

@@ -121,6 +121,7 @@ refused = [
     ("no mirror in any picture", ["dark-0.png", "dark-1.png", "dark-2.png"], "no mirror found"),
     ("a dark picture of another size", [*pictures[:3], "dark-big.png"], "dark-big.png: no mirror found"),
     ("a mirror 10 % larger", [*pictures[:3], "big.png"], "big.png: the mirror is more than 5 %"),
+    ("a series short of the outer zones' nulls", pictures[:4], "carry the knife across"),
 ]
 for what, names, says in refused:
     r = run(photo, *base, "--knife", "0,0.004", "--mirror", "bad.csv", *names)

@@ -86,6 +86,20 @@ try:
     check("3 knife readings for 24 pictures" in measure(), "a short list: %s" % note())
     check(not driver.find_element(By.ID, "photo-use").is_displayed(), "a slip offers readings to use")
 
+    # Four pictures before most nulls: refused. Two zones, one of them
+    # bracketed: read, but said to be raw.
+    choose(pictures[1:5])
+    fill("photo-list", "")
+    fill("photo-start", "-0.002")
+    fill("photo-step", "0.004")
+    fill("photo-zones", "10")
+    check("carry the knife across" in measure(), "a series short of the outer nulls: %s" % note())
+    choose(pictures[5:])
+    fill("photo-start", "0.014")
+    fill("photo-zones", "2")
+    check("not corrected for diffraction" in measure(), "too few zones to correct: %s" % note())
+    choose(pictures)
+
     # The series: the tool's readings to 1e-9 in.
     fill("photo-list", "")
     fill("photo-start", "-0.006")

@@ -122,6 +122,9 @@ int main(int argc, char** argv)
     case pellux::kPhotoNoMirror:
         return refuse(r.photos[static_cast<std::size_t>(bad)] + ": no mirror found in it" +
                       (r.mask ? "" : " (through a Couder mask? say --mask)"));
+    case pellux::kPhotoUnswept:
+        return refuse("the knife never crossed the outer zones' nulls, so its shadow cannot be told from the "
+                      "lighting: carry the knife across every zone's null");
     case pellux::kPhotoSizes:
         return refuse(r.photos[static_cast<std::size_t>(bad)] +
                       ": the mirror is more than 5 % larger or smaller than in the others");

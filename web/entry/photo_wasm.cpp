@@ -95,8 +95,10 @@ PELLUX_WASM(photo_equal_area) int photo_equal_area(double radius, int count)
 // buffer, in the mirror's units (per_inch of them an inch), by a zone rule
 // (0 mean, 1 rms, 2 carlin). Answers 0, 2 too few pictures, 3 a picture with
 // no mirror, 4 one of another size (photo_bad() says which), 5 no zone
-// read, 1 a bad request. `masked`: the pictures are through a Couder mask
-// whose openings are the zones.
+// read, 6 read but too few to correct for diffraction, 7 the knife not
+// carried across the outer zones' nulls, 1 a bad request.
+// `masked`: the pictures are through a Couder mask whose openings are the
+// zones.
 PELLUX_WASM(photo_measure)
 int photo_measure(int count, int rule, double per_inch, double diameter, double rcurve, int moving,
                   double wavelength_nm, double pinhole, int knife_from_left, double angle, double band, int masked)
@@ -131,6 +133,7 @@ int photo_measure(int count, int rule, double per_inch, double diameter, double 
     case kPhotoTooFew: return 2;
     case kPhotoNoMirror: return 3;
     case kPhotoSizes: return 4;
+    case kPhotoUnswept: return 7;
     }
     PhotoZone zones[kMaxPhotoZones];
     for (int z = 0; z < count; ++z) {
@@ -141,7 +144,7 @@ int photo_measure(int count, int rule, double per_inch, double diameter, double 
     const PhotoMirror mirror{diameter / per_inch, rcurve / per_inch, moving != 0, wavelength_nm / 25400000,
                              pinhole / per_inch, {windows, masked ? count : 0}};
     g_work.assign(photo_readings_bytes(n, count) / sizeof(double) + 1);
-    photo_readings(g_series, g_prepared.data, mirror, zones, count, g_work.data);
+    const bool corrected = photo_readings(g_series, g_prepared.data, mirror, zones, count, g_work.data);
     int found = 0;
     for (int z = 0; z < count; ++z) {
         const Null& null = zones[z].null;
@@ -153,7 +156,7 @@ int photo_measure(int count, int rule, double per_inch, double diameter, double 
     g_zones[6 * kMaxPhotoZones] = g_discs[0].x;
     g_zones[6 * kMaxPhotoZones + 1] = g_discs[0].y;
     g_zones[6 * kMaxPhotoZones + 2] = g_discs[0].radius;
-    return found ? 0 : 5;
+    return found == 0 ? 5 : corrected ? 0 : 6;
 }
 
 // The balance of the ring at `rho` (fraction of the radius) in picture k of

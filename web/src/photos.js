@@ -117,7 +117,8 @@ function showTable(zones, units) {
 
 const WHY = ["", "The request cannot be measured: check the mirror's fields and the pictures.", "Give three pictures at least.",
   "no mirror found in it.", "its mirror is more than 5 % larger or smaller than in the others.",
-  "No zone's null lies within the knife readings: move the knife across the nulls."];
+  "No zone's null lies within the knife readings: move the knife across the nulls.", "",
+  "The knife never crossed the outer zones' nulls, so its shadow cannot be told from the lighting: carry the knife across every zone's null."];
 
 // mirror(): the mirror as numbers ({units, diameter, radius, moving,
 // wavelength, rule, zones: [{inner, outer}]}) or a message; use(result):
@@ -144,7 +145,7 @@ function measure(mirror) {
   const r = pellux.measurePhotos(pictures.map((p, k) => ({ ...p, knife: knife[k] })), fromTable ? m.zones : null, count,
     { ...m, perInch: m.units === "mm" ? 25.4 : 1, pinhole, fromLeft: $("photo-side").value === "left", angle, band,
       masked: $("photo-masked").checked });
-  if (r.status !== 0) {
+  if (r.status !== 0 && r.status !== 6) {
     const masked = $("photo-masked").checked;
     note.textContent = r.status === 3 || r.status === 4 ? `${pictures[r.bad].name}: ${WHY[r.status]}` : WHY[r.status];
     if (r.status === 3 && !masked) note.textContent += " Through a Couder mask? Tick it.";
@@ -153,6 +154,7 @@ function measure(mirror) {
   measured = { zones: r.zones, knife, fromTable, units: m.units };
   const read = r.zones.filter((z) => z.found).length;
   note.textContent = `${read} of ${r.zones.length} zones read from ${pictures.length} pictures in ${((performance.now() - t0) / 1000).toFixed(1)} s. Check the circle and the nulls by eye.`;
+  if (r.status === 6) note.textContent += " Too few zones read to simulate the mirror: these readings are not corrected for diffraction, which moves them by up to 0.01 in.";
   note.dataset.ms = String(performance.now() - t0);
   showTable(r.zones, m.units);
   $("photo-views").hidden = false;
