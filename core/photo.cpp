@@ -86,8 +86,11 @@ PhotoStatus prepare_series(const PhotoSeries& s, void* work, Disc* discs, int& b
         else
             discs[k] = find_disc(s.pictures[k], same ? hint : Disc{0, 0, 0, false});
         // A picture the knife darkens nearly all over shows too little rim:
-        // it is measured on the circle the series' brightest shows.
-        if (!discs[k].found && same && hint.found)
+        // it is measured on the circle the series' brightest shows. A bright
+        // one without a mirror found is refused: its mirror may have been
+        // zoomed beyond the series' circle.
+        if (!discs[k].found && same && hint.found &&
+            2 * grey_percentile(s.pictures[k], 0.995) < grey_percentile(lit, 0.995))
             discs[k] = hint;
         if (!discs[k].found) {
             bad = k;

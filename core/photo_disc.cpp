@@ -13,22 +13,6 @@ namespace {
 
 constexpr int kRays = 256;
 
-// The grey level below which a fraction of the pixels lie.
-int percentile(const Picture& p, double fraction)
-{
-    long count[256] = {};
-    const long n = static_cast<long>(p.width) * p.height;
-    for (long i = 0; i < n; ++i)
-        ++count[p.grey[i]];
-    long seen = 0;
-    for (int v = 0; v < 256; ++v) {
-        seen += count[v];
-        if (seen >= fraction * n)
-            return v;
-    }
-    return 255;
-}
-
 // Kasa's circle through points (least squares of x^2 + y^2 + D x + E y + F),
 // over the points `use` marks.
 Disc kasa(const double* px, const double* py, const bool* use, int n)
@@ -118,7 +102,7 @@ Disc refine(const double* px, const double* py, bool* use, Disc d)
 // where a lit rim is found: 0 for a picture without light.
 double lit_threshold(const Picture& p)
 {
-    const double background = percentile(p, 0.05), bright = percentile(p, 0.995);
+    const double background = grey_percentile(p, 0.05), bright = grey_percentile(p, 0.995);
     return bright > background + 20 ? background + 0.3 * (bright - background) : 0.0;
 }
 
@@ -220,7 +204,7 @@ Disc find_disc(const Picture& p, Disc hint)
 
 Disc find_masked_disc(const Picture& p, double reach)
 {
-    const double background = percentile(p, 0.05), bright = percentile(p, 0.995);
+    const double background = grey_percentile(p, 0.05), bright = grey_percentile(p, 0.995);
     if (!(bright > background + 20) || !(reach > 0 && reach <= 1))
         return {0, 0, 0, false};
     // The windows, patches lit above a low level, each weighed once: the

@@ -1,4 +1,5 @@
-// Pixels between grey levels: bilinear, 0 outside the picture.
+// A picture's pixels: between grey levels, bilinear (0 outside the
+// picture); and its grey levels' percentiles.
 #pragma once
 
 #include "core/photo.h"
@@ -16,6 +17,22 @@ inline double grey_at(const Picture& p, double x, double y)
     const double top = g[y0 * p.width + x0] * (1 - fx) + g[y0 * p.width + x1] * fx;
     const double bottom = g[y1 * p.width + x0] * (1 - fx) + g[y1 * p.width + x1] * fx;
     return top * (1 - fy) + bottom * fy;
+}
+
+// The grey level below which a fraction of the pixels lie.
+inline int grey_percentile(const Picture& p, double fraction)
+{
+    long count[256] = {};
+    const long n = static_cast<long>(p.width) * p.height;
+    for (long i = 0; i < n; ++i)
+        ++count[p.grey[i]];
+    long seen = 0;
+    for (int v = 0; v < 256; ++v) {
+        seen += count[v];
+        if (seen >= fraction * n)
+            return v;
+    }
+    return 255;
 }
 
 } // namespace pellux
