@@ -141,6 +141,24 @@ try:
     worst = max(abs(a - b) for a, b in zip(page_masked, tool_masked)) if len(page_masked) == len(tool_masked) else 1
     check(len(page_masked) == 6 and worst <= 1e-9, "masked: page against tool: %s vs %s" % (page_masked, tool_masked))
     print("through a mask: %s; page against pellux-photo: %.1e in at worst" % (said, worst))
+
+    # Slips after measuring: the units switched (the series and the knife
+    # readings follow, so that using them puts millimetres into the
+    # millimetre table), and a spreadsheet's column pasted into the list.
+    js("arguments[0].value = 'mm'; arguments[0].dispatchEvent(new Event('input'));", driver.find_element(By.ID, "units"))
+    in_mm = js("return [...document.querySelectorAll('#photo-table td[data-value]')].map(td => Number(td.dataset.value))")
+    worst = max(abs(a - 25.4 * b) for a, b in zip(in_mm, tool_masked)) if len(in_mm) == len(tool_masked) else 1
+    start = js("return document.getElementById('photo-start').value")
+    check(worst <= 25.4e-9 and start == "-0.508", "units switched: readings off by %.1e mm, start %s" % (worst, start))
+    driver.find_element(By.ID, "photo-use").click()
+    if driver.find_element(By.ID, "ask").is_displayed():
+        driver.find_element(By.ID, "ask-yes").click()
+    first = js("return [...document.querySelectorAll('#zone-table input')].map(i => i.value).slice(0, 3)")
+    check(abs(float(first[2]) - 25.4 * tool_masked[0]) <= 1e-6, "used after the switch, in mm: %s" % first)
+    js("const f = document.getElementById('photo-list'); f.value = ''; const d = new DataTransfer();"
+       "d.setData('text/plain', '0.1\\n0.2\\n0.3\\n'); f.dispatchEvent(new ClipboardEvent('paste', {clipboardData: d, cancelable: true}));")
+    pasted = js("return document.getElementById('photo-list').value")
+    check(pasted == "0.1, 0.2, 0.3", "a column pasted into the list: %r" % pasted)
 finally:
     driver.quit()
 

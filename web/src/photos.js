@@ -1,20 +1,19 @@
 // "From photographs": a series of pictures of the test, decoded by the
 // browser, measured by the module, shown for checking by eye, and put into
 // the zone table as a run.
+import { number as strictNumber } from "./mirror_file.js";
 import * as pellux from "./pellux.js";
 import { readingsIn } from "./state.js";
+import { convertLength } from "./units.js";
 import { validate } from "./validate.js";
 
 const $ = (id) => document.getElementById(id);
 const LONGEST = 1600; // a phone's picture is measured on a copy this size at most
 let pictures = []; // [{name, grey, width, height}]
 let measured = null; // { zones, knife, fromTable, units }
+let panelUnits = null; // the units the panel's lengths are in
 
-function number(text) {
-  const t = String(text).trim();
-  const x = Number(t);
-  return t !== "" && Number.isFinite(x) ? x : null;
-}
+const number = (text) => strictNumber(String(text).trim());
 
 // Grey levels of a picture file, its EXIF orientation honoured, reduced so
 // that its longer side is at most LONGEST pixels.
@@ -163,15 +162,41 @@ function measure(mirror) {
   $("photo-use").hidden = read === 0;
 }
 
-// The source's width follows the mirror's units (a 0.1 mm or 0.004 in
-// pinhole) until the user types one.
+// A change of units converts the panel's lengths as it does the mirror's:
+// the knife readings typed, a source width typed, and a measured series,
+// so that its readings go into the converted zone table as they should.
+// An untyped source width is the units' own (a 0.1 mm or 0.004 in pinhole).
 export function photoUnits(units) {
   const pin = $("photo-pinhole");
+  if (panelUnits !== null && panelUnits !== units) {
+    for (const id of ["photo-start", "photo-step"]) $(id).value = convertLength($(id).value, units);
+    const list = $("photo-list").value.trim();
+    if (list !== "") $("photo-list").value = list.split(/[,;\s]+/).map((t) => convertLength(t, units)).join(", ");
+    if (pin.dataset.typed === "1") pin.value = convertLength(pin.value, units);
+    if (measured) {
+      const k = units === "mm" ? 25.4 : 1 / 25.4;
+      measured.zones = measured.zones.map((z) => ({ ...z, inner: z.inner * k, outer: z.outer * k, zeff: z.zeff * k,
+        reading: z.reading * k, spread: z.spread * k }));
+      measured.knife = measured.knife.map((x) => x * k);
+      measured.units = units;
+      showTable(measured.zones, units);
+    }
+  }
+  panelUnits = units;
   if (pin.dataset.typed !== "1") pin.value = units === "mm" ? "0.1" : "0.004";
 }
 
 export function wirePhotos(mirror, use) {
   $("photo-pinhole").addEventListener("input", () => ($("photo-pinhole").dataset.typed = "1"));
+  // A column pasted from a spreadsheet: a line a reading, which a one-line
+  // field would run together.
+  $("photo-list").addEventListener("paste", (e) => {
+    const text = e.clipboardData.getData("text");
+    if (!/[\r\n\t]/.test(text.trim())) return;
+    e.preventDefault();
+    const field = $("photo-list");
+    field.setRangeText(text.trim().split(/\s+/).join(", "), field.selectionStart, field.selectionEnd, "end");
+  });
   $("photo-files").addEventListener("change", async (event) => {
     const files = [...event.target.files];
     const note = $("photo-note");

@@ -1,5 +1,6 @@
 // "What you should see": the reduced mirror's Foucaultgram at a knife
 // position, or its Ronchigram, drawn by the module into a canvas.
+import { number as strictNumber } from "./mirror_file.js";
 import * as pellux from "./pellux.js";
 
 const $ = (id) => document.getElementById(id);
@@ -7,10 +8,7 @@ let mirror = null;
 let ronchi = false;
 let pending = 0; // a picture waiting for typing to pause
 
-function number(text) {
-  const x = Number(text.trim());
-  return text.trim() !== "" && Number.isFinite(x) ? x : null;
-}
+const number = (text) => strictNumber(text.trim());
 
 function draw() {
   const canvas = $("see-picture");

@@ -3,13 +3,16 @@
 import { number } from "./mirror_file.js";
 import { LENGTH_FIELDS } from "./state.js";
 
+// A length typed in the other unit, as text in `to`; anything that is not
+// a number stays as typed.
+export function convertLength(text, to) {
+  const x = number(text.trim());
+  return x === null ? text : String(Number((x * (to === "mm" ? 25.4 : 1 / 25.4)).toPrecision(15)));
+}
+
 export function convertUnits(state, to) {
   if (state.units === to) return;
-  const k = to === "mm" ? 25.4 : 1 / 25.4;
-  const convert = (text) => {
-    const x = number(text.trim());
-    return x === null ? text : String(Number((x * k).toPrecision(15)));
-  };
+  const convert = (text) => convertLength(text, to);
   // An edge at the mirror's edge stays exactly there.
   const radius = number(state.diameter.trim());
   for (const f of LENGTH_FIELDS) state[f] = convert(state[f]);
