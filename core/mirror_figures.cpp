@@ -153,8 +153,6 @@ std::size_t mirror_figure_bytes(int zones, int runs)
 
 namespace {
 
-// The figures of the fitted readings, what they cover, and the fit, before
-// any sampling; the zone aberrations stay in w.d for the samples.
 // Each zone's value from its runs, as a moving source's reading, and its
 // aberration D into w.d.
 bool fitted_aberrations(const MirrorCall& c, const Work& w, RunFit& fit)
@@ -171,6 +169,8 @@ bool fitted_aberrations(const MirrorCall& c, const Work& w, RunFit& fit)
     return true;
 }
 
+// The figures of the fitted readings, what they cover, and the fit, before
+// any sampling; the zone aberrations stay in w.d for the samples.
 bool shape_figures(const MirrorCall& c, const Work& w, MirrorFigures& f, RunFit& fit)
 {
     const int n = c.runs.zones;

@@ -220,15 +220,6 @@ double profile_height(const Profile& p, const double* h, double c, double u)
     return within_piece(p, h, c, k, u - p.u[k]);
 }
 
-double pv_at(const Profile& p, double c, double* h, double* u_max, double* u_min)
-{
-    profile_heights(p, c, h);
-    const Extremes e = extremes(p, h, c, p.u[p.nodes - 1]);
-    *u_max = e.u_hi;
-    *u_min = e.u_lo;
-    return e.hi - e.lo;
-}
-
 namespace {
 
 // The P-V at c from the heights at 0: a refocus adds -gain c u to each.
@@ -289,10 +280,6 @@ constexpr double kNodes[4] = {0.5 - 0.8611363115940526 / 2, 0.5 - 0.339981043584
                               0.5 + 0.3399810435848563 / 2, 0.5 + 0.8611363115940526 / 2};
 constexpr double kWeights[4] = {0.3478548451374538 / 2, 0.6521451548625461 / 2,
                                 0.6521451548625461 / 2, 0.3478548451374538 / 2};
-
-} // namespace
-
-namespace {
 
 // The area-weighted mean of the heights at centre of curvature 0, and
 // their least-squares slope in u (the refocus).

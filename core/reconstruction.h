@@ -61,9 +61,6 @@ constexpr double kExactPv = 1e-15;   // 5e-11 wave at 550 nm: the figures
 constexpr double kSampledPv = 1e-11; // 5e-7 wave: the uncertainty's samples
 Extent least_pv(const Profile& p, double* heights, double tolerance = kExactPv);
 
-// The P-V at one centre of curvature, and the u of its maximum and minimum.
-double pv_at(const Profile& p, double c, double* heights, double* u_max, double* u_min);
-
 // The least area-weighted RMS (inches) over piston and centre of curvature,
 // in closed form, and its centre of curvature. `heights` is scratch.
 Extent least_rms(const Profile& p, double* heights);

@@ -50,12 +50,10 @@ double crossing_x(const SimMirror& m, double source, double x, double y, double 
     const double gx = r > 0 ? dz * x / r : 0.0, gy = r > 0 ? dz * y / r : 0.0;
     const double norm = std::sqrt(gx * gx + gy * gy + 1);
     const double nx = -gx / norm, ny = -gy / norm, nz = 1 / norm;
-    // From the source on the axis to the mirror.
-    double vx = x, vy = y, vz = z - source;
-    const double dot = vx * nx + vy * ny + vz * nz;
-    vx = vx - 2 * dot * nx;
-    vz = vz - 2 * dot * nz;
-    (void)vy;
+    // From the source on the axis to the mirror, reflected; only its x and
+    // z parts are wanted.
+    const double dot = x * nx + y * ny + (z - source) * nz;
+    const double vx = x - 2 * dot * nx, vz = (z - source) - 2 * dot * nz;
     return x + (plane - z) / vz * vx;
 }
 

@@ -15,6 +15,13 @@ bool number(const std::string& text, double& x)
     return !text.empty() && r.ec == std::errc() && r.ptr == e && std::isfinite(x);
 }
 
+bool whole(const std::string& text, int& n)
+{
+    const char* end = text.data() + text.size();
+    const auto r = std::from_chars(text.data(), end, n);
+    return r.ec == std::errc() && r.ptr == end;
+}
+
 bool number_list(const std::string& text, std::vector<double>& out)
 {
     std::size_t from = 0;

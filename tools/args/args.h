@@ -10,6 +10,9 @@ namespace args {
 // A finite decimal number and nothing else (a leading + allowed).
 bool number(const std::string& text, double& x);
 
+// A whole number and nothing else.
+bool whole(const std::string& text, int& n);
+
 // Numbers separated by commas, appended to out.
 bool number_list(const std::string& text, std::vector<double>& out);
 

@@ -18,19 +18,8 @@ namespace {
 
 const Paper kPapers[] = {{"a4", 210, 297}, {"letter", 215.9, 279.4}};
 
-bool number(const std::string& text, double& x)
-{
-    const char* end = text.data() + text.size();
-    const auto r = std::from_chars(text.data(), end, x);
-    return r.ec == std::errc() && r.ptr == end && std::isfinite(x);
-}
-
-bool whole(const std::string& text, int& n)
-{
-    const char* end = text.data() + text.size();
-    const auto r = std::from_chars(text.data(), end, n);
-    return r.ec == std::errc() && r.ptr == end;
-}
+using args::number;
+using args::whole;
 
 // Today, or the day SOURCE_DATE_EPOCH names, for reproducible files.
 std::string today()

@@ -1,6 +1,5 @@
 #include "tools/photo/request.h"
 
-#include <charconv>
 #include <cmath>
 
 #include "tools/args/args.h"
@@ -34,8 +33,7 @@ bool parse_arguments(int argc, char** argv, Request& r, std::string& error)
                 return (error = "--knife-list takes one position a photograph, separated by commas"), false;
             ++i;
         } else if (arg == "--zones" && has_value) {
-            const auto res = std::from_chars(value.data(), value.data() + value.size(), r.zones);
-            if (res.ec != std::errc() || res.ptr != value.data() + value.size() || r.zones < 2 || r.zones > 100)
+            if (!args::whole(value, r.zones) || r.zones < 2 || r.zones > 100)
                 return (error = "--zones takes a count from 2 to 100"), false;
             r.zones_given = true;
             ++i;

@@ -11,6 +11,7 @@
 
 #include "core/mask_layout.h"
 #include "core/zone_design.h"
+#include "tools/args/args.h"
 #include "tools/simulate/mirror.h"
 #include "tools/simulate/picture_file.h"
 #include "tools/simulate/request.h"
@@ -25,7 +26,7 @@ const char* kUsage =
 
 bool write(const simulate::Request& r, const std::string& name, const unsigned char* picture, std::string& error)
 {
-    return name.size() > 4 && name.compare(name.size() - 4, 4, ".jpg") == 0
+    return args::ends_with(name, ".jpg")
                ? simulate::write_jpeg(name, picture, r.size, r.quality, error)
                : simulate::write_png(name, picture, r.size, error);
 }

@@ -1,6 +1,5 @@
 #include "tools/simulate/request.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -38,8 +37,7 @@ bool parse_arguments(int argc, char** argv, Request& r, std::string& error)
             ++i;
         } else if ((arg == "--size" || arg == "--mask" || arg == "--quality") && has_value) {
             int& slot = arg == "--size" ? r.size : arg == "--mask" ? r.mask : r.quality;
-            const auto res = std::from_chars(value.data(), value.data() + value.size(), slot);
-            if (res.ec != std::errc() || res.ptr != value.data() + value.size())
+            if (!args::whole(value, slot))
                 return (error = arg + " takes a whole number"), false;
             ++i;
         } else if (arg == "--knife" && has_value) {
