@@ -95,6 +95,24 @@ bool correct(const PhotoSeries& s, const PhotoMirror& m, const Null* raw, PhotoZ
 
 } // namespace
 
+PhotoZone photo_zone(double rho)
+{
+    return {rho, rho - kPhotoRing, rho + kPhotoRing, {0, 0, false}, 0};
+}
+
+double zone_mask(const double* inner, const double* outer, int count, double edge, double per_inch, MaskWindow* out)
+{
+    std::vector<double> inner_mm(static_cast<std::size_t>(count)), outer_mm(static_cast<std::size_t>(count));
+    double reach = 0;
+    for (int k = 0; k < count; ++k) {
+        inner_mm[static_cast<std::size_t>(k)] = inner[k] / per_inch * 25.4;
+        outer_mm[static_cast<std::size_t>(k)] = outer[k] / per_inch * 25.4;
+        reach = outer[k] / edge > reach ? outer[k] / edge : reach;
+    }
+    zone_windows(inner_mm.data(), outer_mm.data(), count, out);
+    return reach;
+}
+
 std::size_t photo_readings_bytes(int pictures, int zones)
 {
     return photo_bytes(pictures) + static_cast<std::size_t>(pictures) * kSimulated * kSimulated +

@@ -39,6 +39,16 @@ struct PhotoZone {
     double shift;    // what diffraction moved it by, taken off
 };
 
+// The zone at effective radius rho (fraction of the radius), measured on
+// the thin ring about it.
+PhotoZone photo_zone(double rho);
+
+// A Couder mask whose openings are the zones [inner[k], outer[k]] (any one
+// unit, per_inch of it an inch; `edge` the mirror's radius in it): its
+// windows, in millimetres as pellux-mask lays them, into out[count]; and
+// how far out the outermost reaches, a fraction of the radius.
+double zone_mask(const double* inner, const double* outer, int count, double edge, double per_inch, MaskWindow* out);
+
 std::size_t photo_readings_bytes(int pictures, int zones);
 
 // Every zone's reading from a prepared series (prepare_series). False when

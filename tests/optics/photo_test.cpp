@@ -134,9 +134,7 @@ Outcome measure(const Case& c)
     double lo = 1e9, hi = -1e9;
     for (int z = 0; z < count; ++z) {
         const double h = (edges[z] + edges[z + 1]) / 2;
-        zones[z].rho = h / edge;
-        zones[z].inner = zones[z].rho - pellux::kPhotoRing;
-        zones[z].outer = zones[z].rho + pellux::kPhotoRing;
+        zones[z] = pellux::photo_zone(h / edge);
         truth[z] = pellux::geometric_reading(mirror, tester, h);
         lo = std::fmin(lo, truth[z]);
         hi = std::fmax(hi, truth[z]);

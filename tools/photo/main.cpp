@@ -19,6 +19,7 @@
 #include "tools/photo/image.h"
 #include "tools/photo/report.h"
 #include "tools/photo/request.h"
+#include "tools/reduction/mirror.h"
 #include "tools/reduction/mirror_file.h"
 
 namespace {
@@ -68,7 +69,7 @@ int main(int argc, char** argv)
             return refuse("cannot read " + r.from);
         if (!reduction::read_mirror(in, r.from, m, error, reduction::Readings::Optional))
             return refuse(error);
-        const int rule = m.zone_radius == "rms" ? 1 : m.zone_radius == "carlin" ? 2 : 0;
+        const int rule = reduction::zone_rule(m);
         for (const reduction::Zone& z : m.zones)
             zones.push_back({z.inner, z.outer, pellux::zone_effective_radius(z.inner, z.outer, rule)});
     } else {
@@ -88,17 +89,15 @@ int main(int argc, char** argv)
     // Through a mask: its windows, one pair an opening, laid as pellux-mask
     // lays them (millimetres), and how far out the outermost reaches.
     std::vector<pellux::MaskWindow> windows(r.mask ? zones.size() : 0);
-    double reach = 0;
-    if (r.mask) {
-        std::vector<double> inner, outer;
-        for (const Zone& z : zones) {
-            inner.push_back(z.inner / per_inch * 25.4);
-            outer.push_back(z.outer / per_inch * 25.4);
-            reach = std::fmax(reach, z.outer / (m.diameter / 2));
-        }
-        pellux::zone_windows(inner.data(), outer.data(), static_cast<int>(zones.size()), windows.data());
+    std::vector<double> inner, outer;
+    for (const Zone& z : zones) {
+        inner.push_back(z.inner);
+        outer.push_back(z.outer);
     }
-    if (r.mask && !(reach <= 1))
+    const double reach = r.mask ? pellux::zone_mask(inner.data(), outer.data(), static_cast<int>(zones.size()),
+                                                    m.diameter / 2, per_inch, windows.data())
+                                : 0;
+    if (!(reach <= 1))
         return refuse("a mask's zones lie within the mirror");
 
     std::vector<photo::Image> images(r.photos.size());
@@ -132,10 +131,7 @@ int main(int argc, char** argv)
 
     std::vector<pellux::PhotoZone> measured;
     for (const Zone& z : zones)
-    {
-        const double rho = z.zeff / (m.diameter / 2);
-        measured.push_back({rho, rho - pellux::kPhotoRing, rho + pellux::kPhotoRing, {0, 0, false}, 0});
-    }
+        measured.push_back(pellux::photo_zone(z.zeff / (m.diameter / 2)));
     const pellux::PhotoMirror mirror{m.diameter / per_inch, m.radius / per_inch, m.tester == "moving source",
                                      m.wavelength_nm / 25400000, r.pinhole.value_or(0.004 * per_inch) / per_inch,
                                      {windows.data(), static_cast<int>(windows.size())}};

@@ -91,6 +91,11 @@ double reading_uncertainty(const Mirror& m)
     return m.units == "mm" ? 0.05 : 0.002;
 }
 
+int zone_rule(const Mirror& m)
+{
+    return m.zone_radius == "rms" ? 1 : m.zone_radius == "carlin" ? 2 : 0;
+}
+
 pellux::MirrorInput mirror_input(const Mirror& m)
 {
     pellux::MirrorInput in{};
@@ -99,7 +104,7 @@ pellux::MirrorInput mirror_input(const Mirror& m)
     in.radius = m.radius;
     in.wavelength_nm = m.wavelength_nm;
     in.moving_source = m.tester == "moving source";
-    in.zone_rule = m.zone_radius == "rms" ? 1 : m.zone_radius == "carlin" ? 2 : 0;
+    in.zone_rule = zone_rule(m);
     in.fittol = m.fittol;
     in.coc = m.coc;
     in.reading_sigma = reading_uncertainty(m);

@@ -46,6 +46,9 @@ double reading_uncertainty(const Mirror& m);
 // simulator's one), blank runs NaN.
 pellux::MirrorInput mirror_input(const Mirror& m);
 
+// The zone radius rule as the core numbers it: 0 mean, 1 rms, 2 carlin.
+int zone_rule(const Mirror& m);
+
 // The worked example of the demo (a 6-inch f/8 mirror, 550 nm, fixed
 // source). With another zone count the mask has that many equal-area zones
 // and the readings follow the same slightly undercorrected mirror.

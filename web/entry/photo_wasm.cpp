@@ -112,19 +112,11 @@ int photo_measure(int count, int rule, double per_inch, double diameter, double 
             return 1;
         g_knife_in[k] = g_knife[k] / per_inch;
     }
-    // A mask's windows, in millimetres, and how far out they reach.
     MaskWindow windows[kMaxPhotoZones];
-    double inner_mm[kMaxPhotoZones], outer_mm[kMaxPhotoZones], reach = 0;
-    for (int z = 0; masked && z < count; ++z) {
-        inner_mm[z] = g_zones[z] / per_inch * 25.4;
-        outer_mm[z] = g_zones[kMaxPhotoZones + z] / per_inch * 25.4;
-        reach = g_zones[kMaxPhotoZones + z] / (diameter / 2) > reach ? g_zones[kMaxPhotoZones + z] / (diameter / 2) : reach;
-    }
-    if (masked) {
-        if (!(reach <= 1))
-            return 1;
-        zone_windows(inner_mm, outer_mm, count, windows);
-    }
+    const double reach =
+        masked ? zone_mask(g_zones, g_zones + kMaxPhotoZones, count, diameter / 2, per_inch, windows) : 0;
+    if (!(reach <= 1))
+        return 1;
     g_series = {g_pictures, g_knife_in, n, knife_from_left != 0, angle, band, reach};
     g_prepared.assign(photo_bytes(n) / sizeof(double) + 1);
     g_bad = -1;
@@ -138,8 +130,7 @@ int photo_measure(int count, int rule, double per_inch, double diameter, double 
     PhotoZone zones[kMaxPhotoZones];
     for (int z = 0; z < count; ++z) {
         g_zones[5 * kMaxPhotoZones + z] = zone_effective_radius(g_zones[z], g_zones[kMaxPhotoZones + z], rule);
-        const double rho = g_zones[5 * kMaxPhotoZones + z] / (diameter / 2);
-        zones[z] = {rho, rho - kPhotoRing, rho + kPhotoRing, {0, 0, false}, 0};
+        zones[z] = photo_zone(g_zones[5 * kMaxPhotoZones + z] / (diameter / 2));
     }
     const PhotoMirror mirror{diameter / per_inch, rcurve / per_inch, moving != 0, wavelength_nm / 25400000,
                              pinhole / per_inch, {windows, masked ? count : 0}};
