@@ -66,6 +66,7 @@ bad = [
     ("a file that is not an image", ["--knife", "0,0.004", "notes.png", *pictures[:3]], "notes.png"),
     ("a missing file", ["--knife", "0,0.004", "gone.jpg", *pictures[:3]], "gone.jpg"),
     ("no knife", [*pictures], "knife"),
+    ("a knife that does not move", ["--knife", "0.01,0", *pictures], "move the knife"),
     ("an unknown option", ["--knife", "0,0.004", "--colour", "red", *pictures], "--colour"),
 ]
 for what, args, says in bad:

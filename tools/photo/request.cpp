@@ -1,5 +1,6 @@
 #include "tools/photo/request.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "tools/args/args.h"
@@ -77,10 +78,12 @@ bool knife_positions(const Request& r, std::vector<double>& out, std::string& er
                             std::to_string(r.photos.size()) + " photographs"),
                    false;
         out = r.knife_list;
-        return true;
+    } else {
+        for (std::size_t k = 0; k < r.photos.size(); ++k)
+            out.push_back(*r.start + *r.step * static_cast<double>(k));
     }
-    for (std::size_t k = 0; k < r.photos.size(); ++k)
-        out.push_back(*r.start + *r.step * static_cast<double>(k));
+    if (std::all_of(out.begin(), out.end(), [&](double x) { return x == out.front(); }))
+        return (error = "the knife readings are all the same: move the knife between pictures"), false;
     return true;
 }
 

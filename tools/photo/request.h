@@ -23,7 +23,7 @@ struct Request {
 bool parse_arguments(int argc, char** argv, Request& r, std::string& error);
 
 // The knife position of every photograph, in the units; false with a
-// message when they do not match the photographs.
+// message when they do not match the photographs or do not move.
 bool knife_positions(const Request& r, std::vector<double>& out, std::string& error);
 
 } // namespace photo

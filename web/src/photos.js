@@ -40,6 +40,7 @@ function knifeReadings() {
     const values = list.split(/[,;\s]+/).filter((t) => t !== "").map(number);
     if (values.some((v) => v === null)) return "The knife readings must be numbers.";
     if (values.length !== pictures.length) return `${values.length} knife readings for ${pictures.length} pictures: give one a picture.`;
+    if (values.every((v) => v === values[0])) return "The knife readings are all the same: move the knife between pictures.";
     return values;
   }
   const start = number($("photo-start").value), step = number($("photo-step").value);
