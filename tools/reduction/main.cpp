@@ -15,11 +15,17 @@
 #include <iostream>
 #include <string>
 
+#include "tools/args/args.h"
 #include "tools/reduction/book.h"
 #include "tools/reduction/compare_sheet.h"
 #include "tools/reduction/mirror_file.h"
 
 namespace {
+
+bool whole_in(const std::string& text, int lo, int hi, int& n)
+{
+    return args::whole(text, n) && n >= lo && n <= hi;
+}
 
 int usage()
 {
@@ -42,13 +48,10 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--zones" && i + 1 < argc) {
-            char* end = nullptr;
-            const long n = std::strtol(argv[++i], &end, 10);
-            if (*end != '\0' || n < 2 || n > 100) {
+            if (!whole_in(argv[++i], 2, 100, zones)) {
                 std::cerr << "pellux-reduction: --zones takes a count from 2 to 100\n";
                 return 2;
             }
-            zones = static_cast<int>(n);
         } else if (arg == "--mm") {
             mm = true;
         } else if (arg == "--moving-source") {
@@ -56,23 +59,18 @@ int main(int argc, char** argv)
         } else if (arg == "--mirror" && i + 1 < argc) {
             mirror_path = argv[++i];
         } else if (arg == "--session" && i + 1 < argc) {
-            char* end = nullptr;
-            const long n = std::strtol(argv[++i], &end, 10);
-            if (*end != '\0' || n < 1 || n > 100) {
+            if (!whole_in(argv[++i], 1, 100, session)) {
                 std::cerr << "pellux-reduction: --session takes a session's number, from 1\n";
                 return 2;
             }
-            session = static_cast<int>(n);
         } else if (arg == "--compare" && i + 1 < argc) {
-            char* end = nullptr;
-            const long a = std::strtol(argv[++i], &end, 10);
-            const long b = *end == ',' ? std::strtol(end + 1, &end, 10) : 0;
-            if (*end != '\0' || a < 1 || b < 1 || a > 100 || b > 100 || a == b) {
+            const std::string pair = argv[++i];
+            const std::size_t comma = pair.find(',');
+            if (comma == std::string::npos || !whole_in(pair.substr(0, comma), 1, 100, compare_a) ||
+                !whole_in(pair.substr(comma + 1), 1, 100, compare_b) || compare_a == compare_b) {
                 std::cerr << "pellux-reduction: --compare takes two sessions' numbers, as 1,3\n";
                 return 2;
             }
-            compare_a = static_cast<int>(a);
-            compare_b = static_cast<int>(b);
         } else if (arg == "--values" && i + 1 < argc) {
             values_path = argv[++i];
         } else if (!arg.empty() && arg[0] != '-' && out.empty()) {
